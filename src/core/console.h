@@ -1,0 +1,39 @@
+#pragma once
+// The console context every operation works on: the state, the settings and clock, the file
+// paths and the platform services. One instance lives for the whole run of the program.
+#include <string>
+
+#include "core/console_state.h"
+#include "core/services.h"
+#include "core/settings.h"
+#include "core/tick_clock.h"
+
+namespace velmora {
+
+struct Paths {
+    std::string programFolder;  // folder of the executable, no trailing separator
+    std::string SettingsFilePath;
+    std::string CarFilePath;
+    std::string CourseFilePath;
+    std::string DriverFilePath;
+
+    static Paths InFolder(const std::string& folder);
+};
+
+struct Console {
+    explicit Console(Services services) : svc(services), ticks(services.mono) {}
+
+    Services svc;
+    ConsoleState st;
+    MeasureSettings settings;
+    ClockParams clock;
+    TickClock ticks;
+    Paths paths;
+
+    // TickCounter.
+    std::int32_t TickCounter() const { return ticks.Now(); }
+    // Applies `settings` to the clock parameters (after loading and after the dialog).
+    void DeriveClock() { clock = DeriveClockParams(settings.Precision, settings.SilenceSeconds); }
+};
+
+}  // namespace velmora

@@ -1,0 +1,141 @@
+#pragma once
+// The whole console as plain data: the five slot records, the controls of the three car
+// panels, the console block, the overlays and the values shared by all slots.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/controls.h"
+#include "core/runner_state.h"
+#include "core/wall_time.h"
+
+namespace velmora {
+
+// Lap grid columns: 1 time text, 2 driver, 3 remarks (visible); 4 ticks, 5 message record.
+inline constexpr int kLapGridColumns = 5;
+
+// The controls of one car panel, Frm_Runner(i).
+struct PanelState {
+    Frame Frm_Runner;
+    Button Btn_ClientNoSet;  // set-up button of the idle panel
+
+    // Lap information strip.
+    Frame Frm_LapInfo;
+    Label Lbl_Gousya;
+    Label Lbl_Time;
+    Label Lbl_LapCnt;
+    Label Lbl_BestLapTime;
+    Label Lbl_AveLapTime;
+    Label Lbl_YosoSyu;
+    Label Lbl_IP;  // caption = RegisteredAddress; empty = slot not set up
+    Button Btn_ClientNoSet2;
+    Button Btn_ClsCar;
+    Button Btn_RunStop;
+    Button Btn_LapChg;
+
+    // Driver information.
+    Frame Frm_DriverInfo;
+    ComboBox Cmb_Driver;
+    ComboBox Cmb_Car;
+    TextBox Txt_Nenpi;
+    Meter Meter_Gas;
+    TextBox Txt_InGasl;
+    Button Btn_Kyuyu;
+    Label Lbl_ZanGas;
+    Label Lbl_AllGas;
+    Label Lbl_Tank;
+    TextBox Txt_ZanRunCnt;
+    Label Lbl_AutoMess1;
+    CheckBox Chk_ChgCnter;
+    Label Lbl_AutoMess2;
+    TextBox Txt_OutMess;
+    Label Lbl_InMess;
+    Label Lbl_DrvrBestLapTime;
+    Label Lbl_DrvrAveLapTime;
+    ToggleButton Btn_DriverInfo;
+    Frame Frm_DriverLap;  // driver pop-up
+    Grid Spd_DriverInfo{3};
+
+    Grid Spd_LapTime{kLapGridColumns};
+};
+
+// One row of the ranking frame.
+struct RankingRow {
+    Label Lbl_Jyuni;
+    Label Lbl_Sort_No;
+    Label Lbl_Sort_LAP;
+    Label Lbl_BestTime;
+    Label Lbl_BestLAP;
+};
+
+// The console block, Frm_Main.
+struct MainFrameState {
+    Frame Frm_Main;
+    ComboBox Cmb_Course;
+    TextBox Txt_Event;
+    TextBox Txt_Date;
+    ComboBox Cmb_Tenki;
+    TextBox Txt_Kion;
+    std::array<RankingRow, kPanelCount> ranking;
+    Button Btn_Cource;
+    Button Btn_Drivers;
+    Button Btn_Car;
+    Button Btn_Mess;
+    Label Lbl_OtherLap;
+    Button Btn_OtherLap;
+    TextBox Txt_RunH;
+    TextBox Txt_RunN;
+    Label Lbl_StTime;
+    Label Lbl_ZanTime;
+    Label Lbl_SysTime;
+    Label Lbl_LocalIP;
+    TextBox Txt_AllOutMess;
+    Button Btn_Start;
+    Button Btn_Write;
+    Button Btn_End;
+};
+
+// An overlay frame with its grid and two buttons (settings dialog and the master editors).
+struct OverlayState {
+    Frame frame;
+    Grid grid;
+    Button ok;
+    Button cancel;
+    explicit OverlayState(int columns) : grid(columns) { frame.visible = false; }
+};
+
+struct ConsoleState {
+    Runners runners{};
+    std::array<PanelState, kPanelCount> panels{};
+    MainFrameState main{};
+
+    OverlayState Frm_Mess{2};     // Spd_Mess, Btn_MessOk, Btn_MessCancel
+    OverlayState Frm_Car{5};      // Spd_Car, Btn_CarOK, Btn_CarCancel
+    OverlayState Frm_Course{3};   // Spd_Course, Btn_CourceOK, Btn_CourceCancel
+    OverlayState Frm_Drivers{3};  // Spd_Drivers, Btn_DrvOk, Btn_DrvCancel
+
+    // Shared values.
+    std::int16_t LastMeasuredSlot = -1;
+    LocalTime MeasureStartTime{};
+    LocalTime MeasureEndTime{};
+    bool EndTimeSet = false;
+    std::int32_t RemainingTicks = 0;
+    bool SkipStopConfirm = false;
+    std::int32_t RunHoursOnEntry = 0;
+    std::int32_t RunMinutesOnEntry = 0;
+    std::int32_t SpotStartTick = 0;
+    std::int32_t SpotStopTick = 0;
+    std::string AllCarsMessage;
+    std::int32_t SelectedCourseLength = 0;
+    std::array<std::string, kSlotCount> RankKeys{};
+    std::string RankSwap;
+
+    // Object name of the control that should take the keyboard focus (e.g. "Txt_RunH",
+    // "Txt_InGasl_1"); the shell moves the focus there after the event and clears it.
+    std::string focusRequest;
+
+    bool Measuring() const { return main.Btn_Start.caption == "Stop"; }
+};
+
+}  // namespace velmora

@@ -1,0 +1,95 @@
+#pragma once
+// Plain-data stand-ins for the window's controls. The core owns every caption, text, colour,
+// enabled and visible flag and grid cell; the shell only renders them and feeds edits back.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/colours.h"
+
+namespace velmora {
+
+struct Control {
+    bool enabled = true;
+    bool visible = true;
+};
+
+struct Label : Control {
+    std::string caption;
+    Colour back = White;
+    Colour fore = Black;
+};
+
+struct TextBox : Control {
+    std::string text;
+    Colour back = White;
+};
+
+struct Button : Control {
+    std::string caption;
+};
+
+// A two-state button: pressed = state 0 (pushed in), released = state 1.
+struct ToggleButton : Button {
+    bool pressed = false;
+};
+
+struct CheckBox : Control {
+    bool checked = false;
+};
+
+struct Frame : Control {
+    std::string caption;
+    Colour back = White;
+};
+
+struct Meter : Control {
+    int value = 0;  // 0 to 100
+    Colour fore = Yellow;
+};
+
+// A multi-column list: each item holds its columns separated by TAB. The box shows column 0
+// of the chosen item, or free text where the list is editable (the weather box).
+struct ComboBox : Control {
+    std::vector<std::string> items;
+    int listIndex = -1;  // chosen item, -1 = none
+    std::string text;    // what the box shows
+    Colour back = White;
+
+    void Clear();
+    void AddItem(std::string item);
+    // Chooses item `index` (or none for -1) and shows its column 0.
+    void Select(int index);
+    // Column `col` of the chosen item; empty when nothing is chosen or the column is missing.
+    std::string Column(int col) const;
+};
+
+// A grid with a header row 0 and data rows 1..RowCount(); columns are 1-based like the
+// original spreadsheet control. Reading outside the grid gives an empty text.
+class Grid : public Control {
+public:
+    explicit Grid(int columns = 1);
+
+    int ColumnCount() const { return columns_; }
+    int RowCount() const { return static_cast<int>(rows_.size()) - 1; }
+    // Rows beyond n go with their contents; new rows are empty. Negative counts are taken as 0.
+    void SetRowCount(int n);
+    const std::string& Cell(int row, int col) const;
+    void SetCell(int row, int col, std::string text);
+    // Removes data row `row` and moves the rows below it up.
+    void DeleteRow(int row);
+    void SetActiveCell(int col, int row);
+    int ActiveRow() const { return activeRow_; }
+    int ActiveCol() const { return activeCol_; }
+    // Bumped by every change; the shell uses it to skip redrawing unchanged grids.
+    std::uint64_t Revision() const { return revision_; }
+
+private:
+    int columns_;
+    std::vector<std::vector<std::string>> rows_;  // rows_[0] is the header row
+    int activeRow_ = 0;
+    int activeCol_ = 1;
+    std::uint64_t revision_ = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,48 @@
+#include "core/tick_clock.h"
+
+#include <limits>
+
+namespace velmora {
+
+ClockParams DeriveClockParams(std::string_view precision, int silenceSeconds) {
+    ClockParams p;
+    if (precision == "1/1000") {
+        p.TicksPerSecond = 1000;
+        p.FractionFormat = "000";
+        p.TickToMs = 1;
+    } else {
+        p.TicksPerSecond = 100;
+        p.FractionFormat = "00";
+        p.TickToMs = 10;
+    }
+    p.SilenceTicks = silenceSeconds * p.TicksPerSecond;
+    return p;
+}
+
+void TickClock::Start(std::int32_t ticksPerSecond) {
+    periodNs_ = 1'000'000'000LL / (ticksPerSecond > 0 ? ticksPerSecond : 1000);
+    originNs_ = mono_.NowNs();
+    frozen_.store(0, std::memory_order_relaxed);
+    running_.store(true, std::memory_order_release);
+}
+
+void TickClock::Stop() {
+    if (!Running()) return;
+    frozen_.store(Now(), std::memory_order_relaxed);
+    running_.store(false, std::memory_order_release);
+}
+
+std::int32_t TickClock::Now() const {
+    if (!running_.load(std::memory_order_acquire)) return frozen_.load(std::memory_order_relaxed);
+    const std::int64_t elapsed = mono_.NowNs() - originNs_;
+    if (elapsed <= 0) return 0;
+    const std::int64_t ticks = elapsed / periodNs_;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(ticks > kMax ? kMax : ticks);
+}
+
+bool TickClock::NearLimit(std::int32_t marginTicks) const {
+    return Now() > std::numeric_limits<std::int32_t>::max() - marginTicks;
+}
+
+}  // namespace velmora

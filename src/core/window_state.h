@@ -1,0 +1,19 @@
+#pragma once
+#include "core/console.h"
+
+namespace velmora {
+
+// The window as designed, before any start-up step: captions, design texts, colours, which
+// controls are enabled and visible. Formats zero times with the current clock parameters.
+void ApplyDesignState(Console& console);
+
+// The state-only steps of the main window's start-up: the panels' captions, link flags,
+// empty addresses, grid headers and zero lap clocks; the host address; today's date; the
+// two-line results button; the editor grids' headers. The master lists and the presence
+// socket are started by their own subsystems.
+void MainWindowStartupState(Console& console);
+
+// Object names of per-slot controls in the shell and in focus requests: "Txt_InGasl_1".
+std::string SlotControlName(std::string_view control, int slot);
+
+}  // namespace velmora
