@@ -1,10 +1,14 @@
 #include "core/text_rules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+
+#include <locale.h>
+#include <stdlib.h>
 
 namespace velmora {
 
@@ -34,9 +38,13 @@ std::size_t NumericPrefix(std::string_view s, bool allowExponent) {
     return i;
 }
 
+// Read in the "C" locale: the Qt shell switches to the user's locale, under which plain
+// strtod would read "10.5" as 10 wherever the decimal separator is a comma.
 double ToDouble(std::string_view s) {
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t{});
     std::string copy(s);  // strtod needs a terminated string; from_chars rejects a '+'
-    return std::strtod(copy.c_str(), nullptr);
+    return cLocale != locale_t{} ? ::strtod_l(copy.c_str(), nullptr, cLocale)
+                                 : std::strtod(copy.c_str(), nullptr);
 }
 
 }  // namespace
@@ -117,10 +125,20 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 
 std::string ShortestFloat(float value) {
     if (!std::isfinite(value)) return "0";
-    char buf[32];
-    for (int precision = 1; precision <= 7; ++precision) {
+    char buf[64];
+    int precision = 1;
+    for (; precision <= 7; ++precision) {
         std::snprintf(buf, sizeof buf, "%.*g", precision, static_cast<double>(value));
         if (std::strtof(buf, nullptr) == value) break;
+    }
+    precision = std::min(precision, 7);
+    // %g switches to an exponent once the exponent reaches the precision (20 at one digit
+    // is "2e+01"): below 1e7 the plain form with the same significant digits is wanted.
+    const double magnitude = std::fabs(static_cast<double>(value));
+    if (magnitude >= 1.0 && magnitude < 1e7) {
+        const int intDigits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+        std::snprintf(buf, sizeof buf, "%.*f", std::max(0, precision - intDigits),
+                      static_cast<double>(value));
     }
     std::string s(buf);
     if (s == "-0") s = "0";

@@ -1,5 +1,6 @@
 #include "core/tick_clock.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace velmora {
@@ -15,7 +16,10 @@ ClockParams DeriveClockParams(std::string_view precision, int silenceSeconds) {
         p.FractionFormat = "00";
         p.TickToMs = 10;
     }
-    p.SilenceTicks = silenceSeconds * p.TicksPerSecond;
+    // Computed wide and clamped: settings keep 1..99 seconds, but a wild value must not wrap.
+    const std::int64_t ticks = static_cast<std::int64_t>(silenceSeconds) * p.TicksPerSecond;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    p.SilenceTicks = static_cast<std::int32_t>(std::clamp<std::int64_t>(ticks, -kMax, kMax));
     return p;
 }
 
@@ -42,6 +46,7 @@ std::int32_t TickClock::Now() const {
 }
 
 bool TickClock::NearLimit(std::int32_t marginTicks) const {
+    if (marginTicks < 0) marginTicks = 0;
     return Now() > std::numeric_limits<std::int32_t>::max() - marginTicks;
 }
 

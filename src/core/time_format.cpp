@@ -1,5 +1,6 @@
 #include "core/time_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -44,8 +45,8 @@ std::string FormatAmPmClock(LocalTime t) {
     int hour12 = c.hour % 12;
     if (hour12 == 0) hour12 = 12;
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%s %02d:%02d:%02d", c.hour < 12 ? "am" : "pm", hour12,
-                  c.minute, c.second);
+    std::snprintf(buf, sizeof buf, "%s %02d:%02d:%02d", c.hour < 12 ? "am" : "pm", hour12, c.minute,
+                  c.second);
     return buf;
 }
 
@@ -57,8 +58,11 @@ std::string FormatStartTime(LocalTime t) {
 }
 
 std::string FormatRemaining(std::int64_t seconds) {
-    std::int64_t a = seconds < 0 ? -seconds : seconds;
-    if (a > 2147483647) a = 2147483647;
+    // Clamp before negating: -INT64_MIN does not exist.
+    constexpr std::int64_t kMax = 2147483647;
+    const std::int64_t a = seconds < -kMax ? kMax
+                           : seconds < 0   ? -seconds
+                                           : std::min(seconds, kMax);
     return "残り " + FormatClockTime(static_cast<std::int32_t>(a));
 }
 
