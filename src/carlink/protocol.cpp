@@ -1,7 +1,84 @@
 #include "carlink/protocol.h"
 
+#include <cmath>
+#include <string>
+
+#include "carlink/car_message.h"
+#include "carlink/laps.h"
+#include "core/encoding.h"
+#include "core/text_rules.h"
+#include "core/time_format.h"
+#include "pit/messages.h"
+
 namespace velmora {
-// STUB: replaced by the real implementation.
-void HandleCarMessage(Console&, int, std::string_view) {}
-std::string BuildStatusBlock(const Console&, int) { return {}; }
+
+namespace {
+
+// Number format "000…": at least `width` digits, zero-padded, a minus sign in front.
+std::string ZeroPad(std::int64_t v, int width) {
+    std::string digits = std::to_string(v < 0 ? -v : v);
+    if (static_cast<int>(digits.size()) < width)
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    return v < 0 ? "-" + digits : digits;
+}
+
+void SendReply(Console& c, int i) {
+    const RunnerState& r = c.st.runners[i];
+    const std::string reply = r.LinkFlag + r.StatusBlock + r.OutgoingMessage;
+    c.svc.net.Send(CarSocket(i), c.st.panels[i].Lbl_IP.caption, CarRemotePort(i),
+                   Utf8ToCp932(reply));
+}
+
+}  // namespace
+
+std::string BuildStatusBlock(const Console& c, int i) {
+    const RunnerState& r = c.st.runners[i];
+    const std::int64_t toMs = c.clock.TickToMs;
+    // The car shows milliseconds whatever the tick rate; 64-bit so the sentinel ×10 fits.
+    const double driverLaps = r.DriverLapCount != 0 ? r.DriverLapCount : 1;
+    const double driverAverageMs =
+        static_cast<double>(r.DriverTotalTicks) / driverLaps * static_cast<double>(toMs);
+    const LocalTime now = c.svc.wall.Now();
+    // While no run length is set the car gets neither the clock nor an end time.
+    const bool timed = c.st.EndTimeSet;
+    return ZeroPad(r.LapCount, 3) + ZeroPad(r.LastLapTicks * toMs, 10) +
+           ZeroPad(r.DriverBestTicks * toMs, 10) +
+           ZeroPad(std::llround(driverAverageMs), 10)  // halves away from zero
+           + FormatStatusDate(now) + (timed ? FormatStatusTime(now) : "00:00:00") +
+           (timed ? FormatStatusTime(c.st.MeasureEndTime) : "00:00:00");
+}
+
+void HandleCarMessage(Console& c, int i, std::string_view datagram) {
+    if (i < 0 || i >= kPanelCount) return;
+    // Fewer than three bytes cannot hold a lap echo: such a datagram is dropped without a
+    // reply and without touching the slot, so neither a lap nor "heard" is recorded from it.
+    if (datagram.size() < 3) return;
+    std::string text = Cp932ToUtf8(datagram);
+    // Decoding can merge bytes into fewer characters (a double-byte character counts as
+    // one); the echo must still be three characters.
+    if (SplitCarMessage(text).characters < 3) return;
+
+    RunnerState& r = c.st.runners[i];
+    PanelState& p = c.st.panels[i];
+    r.RecvText = std::move(text);
+    const CarMessageParts parts = SplitCarMessage(r.RecvText);
+    r.CarEchoLap = WholeNumber(parts.echo);
+    ShowIncomingMessage(c, i, parts.crewText);
+    ComposeOutgoingMessage(c, i);
+
+    if (r.LapCount == r.CarEchoLap && r.LinkFlag != "C") {
+        SendReply(c, i);
+    } else {
+        RecordLap(c, i);
+        SendReply(c, i);
+        // Reset only after sending, so a "C" reaches the car in exactly one reply.
+        r.LinkFlag = "N";
+        p.Lbl_LapCnt.caption = std::to_string(static_cast<std::int64_t>(r.LapCount) + 1) + "周目";
+    }
+
+    r.LastHeardTick = c.TickCounter();
+    r.AwayFlag = false;
+    if (c.st.LastMeasuredSlot > 0) RefreshRanking(c);
+}
+
 }  // namespace velmora

@@ -8,8 +8,12 @@
 namespace velmora {
 
 // Port plan: slot i binds 7011 + 10·i and replies to 7012 + 10·i at its registered address.
-constexpr std::uint16_t CarLocalPort(int slot) { return static_cast<std::uint16_t>(7011 + 10 * slot); }
-constexpr std::uint16_t CarRemotePort(int slot) { return static_cast<std::uint16_t>(7012 + 10 * slot); }
+constexpr std::uint16_t CarLocalPort(int slot) {
+    return static_cast<std::uint16_t>(7011 + 10 * slot);
+}
+constexpr std::uint16_t CarRemotePort(int slot) {
+    return static_cast<std::uint16_t>(7012 + 10 * slot);
+}
 inline constexpr std::uint16_t kPresenceLocalPort = 7001;
 inline constexpr std::uint16_t kPresenceRemotePort = 7002;
 

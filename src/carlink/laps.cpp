@@ -1,0 +1,188 @@
+#include "carlink/laps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "carlink/car_message.h"
+#include "carlink/protocol.h"
+#include "core/text_rules.h"
+#include "core/time_format.h"
+
+namespace velmora {
+
+namespace {
+
+// Tick fields are 32-bit; sums and typed values are kept in double and clamped on storing,
+// so a hand-typed giant lap time cannot wrap into a negative best or average.
+std::int32_t ToTicks(double v) {
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    if (!std::isfinite(v)) return 0;
+    return static_cast<std::int32_t>(std::clamp(v, kMin, kMax));
+}
+
+std::string ZeroPad3(std::int64_t v) {
+    std::string digits = std::to_string(v < 0 ? -v : v);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return v < 0 ? "-" + digits : digits;
+}
+
+// The lap in progress: the opened lap while away, the next one while in range.
+std::int64_t LapInProgress(const RunnerState& r) {
+    return r.AwayFlag ? r.LapCount : static_cast<std::int64_t>(r.LapCount) + 1;
+}
+
+// Slots taking part in the running measurement, in slot order. A slot takes part when it
+// was set up at the start and its socket could be bound; the start disables the panels of
+// all other slots, and nothing re-enables a panel until the measurement stops.
+std::vector<int> MeasuredSlots(const Console& c) {
+    std::vector<int> slots;
+    for (int s = 0; s < kPanelCount; ++s) {
+        const PanelState& p = c.st.panels[s];
+        if (!p.Lbl_IP.caption.empty() && p.Frm_Runner.enabled) slots.push_back(s);
+    }
+    return slots;
+}
+
+}  // namespace
+
+void RecordLap(Console& c, int i) {
+    RunnerState& r = c.st.runners[i];
+    PanelState& p = c.st.panels[i];
+    Grid& grid = p.Spd_LapTime;
+
+    r.LastLapTicks = ToTicks(static_cast<double>(c.TickCounter()) - r.LapStartTick);
+    r.LastLapText = FormatLapTime(r.LastLapTicks, c.clock);
+    r.LapStartTick = c.TickCounter();
+    if (r.LapCount == 0) {
+        r.LapCount = 1;
+        grid.SetRowCount(1);
+    }
+    // The silence step keeps the grid at LapCount rows; never write past its end.
+    if (grid.RowCount() < r.LapCount) grid.SetRowCount(r.LapCount);
+
+    const int row = r.LapCount;
+    grid.SetCell(row, 1, r.LastLapText);
+    grid.SetActiveCell(1, row);
+    grid.SetCell(row, 2, p.Cmb_Driver.text);
+    grid.SetCell(row, 4, std::to_string(r.LastLapTicks));
+    grid.SetCell(row, 5,
+                 r.OutgoingMessage + ", " + std::string(SplitCarMessage(r.RecvText).crewText));
+
+    RecomputeLapStats(c, i);
+    if (r.DriverLapCount == 0) r.DriverLapCount = 1;
+    r.StatusBlock = BuildStatusBlock(c, i);
+}
+
+void RecomputeLapStats(Console& c, int i) {
+    RunnerState& r = c.st.runners[i];
+    PanelState& p = c.st.panels[i];
+    const Grid& grid = p.Spd_LapTime;
+    const std::string& driver = p.Cmb_Driver.text;
+
+    double best = kNoLapTicks;
+    double driverBest = kNoLapTicks;
+    double total = 0;
+    double driverTotal = 0;
+    std::int32_t driverLaps = 0;
+    for (int row = 1; row <= grid.RowCount(); ++row) {
+        const double v = LeadingNumber(grid.Cell(row, 4));
+        total = RoundHalfEven(total + v);
+        if (v < best) {  // strictly: a tie keeps the earlier row
+            best = RoundHalfEven(v);
+            r.BestLapNo = row;
+        }
+        if (grid.Cell(row, 2) == driver) {
+            driverTotal = RoundHalfEven(driverTotal + v);
+            ++driverLaps;
+            if (v < driverBest) {
+                driverBest = RoundHalfEven(v);
+                r.DriverBestLapNo = row;
+            }
+        }
+    }
+    r.BestLapTicks = ToTicks(best);
+    r.DriverBestTicks = ToTicks(driverBest);
+    r.DriverTotalTicks = ToTicks(driverTotal);
+    r.DriverLapCount = driverLaps;
+
+    p.Lbl_BestLapTime.caption =
+        r.BestLapTicks == kNoLapTicks
+            ? "-"
+            : std::to_string(r.BestLapNo) + "周目 " + FormatLapTime(r.BestLapTicks, c.clock);
+    r.BestLapText = FormatLapTime(r.BestLapTicks, c.clock);
+
+    r.AverageLapTicks = ToTicks(total);
+    if (total != 0) {
+        const double laps = r.LapCount != 0 ? r.LapCount : 1;
+        r.AverageLapTicks = ToTicks(std::trunc(total / laps));
+        p.Lbl_AveLapTime.caption = FormatLapTime(r.AverageLapTicks, c.clock);
+        // A total smaller than the lap count truncates to an average of 0: there is no
+        // meaningful prediction then, so the last one stays rather than dividing by zero.
+        if (r.AverageLapTicks != 0) {
+            const double lapsLeft = std::floor(static_cast<double>(c.st.RemainingTicks) /
+                                               static_cast<double>(r.AverageLapTicks));
+            p.Lbl_YosoSyu.caption =
+                "あと" + std::to_string(static_cast<std::int64_t>(lapsLeft)) + "周";
+        }
+    } else {
+        p.Lbl_AveLapTime.caption = "-";
+    }
+
+    p.Lbl_DrvrBestLapTime.caption = r.DriverBestTicks == kNoLapTicks
+                                        ? "-"
+                                        : FormatLapTime(r.DriverBestTicks, c.clock) + "-" +
+                                              std::to_string(r.DriverBestLapNo) + "L";
+    if (r.DriverLapCount == 0) r.DriverLapCount = 1;
+    p.Lbl_DrvrAveLapTime.caption =
+        r.AverageLapTicks != 0
+            ? FormatLapTime(ToTicks(RoundHalfEven(static_cast<double>(r.DriverTotalTicks) /
+                                                  r.DriverLapCount)),
+                            c.clock)
+            : "-";
+
+    if (r.DriverInfoRow != 0) {
+        p.Spd_DriverInfo.SetCell(r.DriverInfoRow, 2, p.Lbl_DrvrBestLapTime.caption);
+        p.Spd_DriverInfo.SetCell(r.DriverInfoRow, 3, p.Lbl_DrvrAveLapTime.caption);
+    }
+}
+
+void RefreshRanking(Console& c) {
+    ConsoleState& st = c.st;
+    const std::vector<int> slots = MeasuredSlots(c);
+    const int count = std::min<int>(static_cast<int>(slots.size()), kPanelCount);
+    if (count == 0) return;
+    const int last = count - 1;
+
+    for (int k = 0; k < count; ++k) {
+        const int s = slots[static_cast<std::size_t>(k)];
+        const RunnerState& r = st.runners[s];
+        st.RankKeys[k] = ZeroPad3(999 - LapInProgress(r)) + r.BestLapText + std::to_string(s);
+    }
+    // Exchange sort, restarting from the top after every swap (at most five keys).
+    int k = 0;
+    while (k < last) {
+        if (st.RankKeys[k] > st.RankKeys[k + 1]) {
+            st.RankSwap = st.RankKeys[k];
+            st.RankKeys[k] = st.RankKeys[k + 1];
+            st.RankKeys[k + 1] = st.RankSwap;
+            k = 0;
+        } else {
+            ++k;
+        }
+    }
+    for (int row = 0; row < count; ++row) {
+        const int s = st.RankKeys[row].back() - '0';
+        const RunnerState& r = st.runners[s];
+        RankingRow& rr = st.main.ranking[row];
+        rr.Lbl_Sort_No.caption = st.panels[s].Cmb_Car.Column(0);
+        rr.Lbl_Sort_LAP.caption = std::to_string(LapInProgress(r));
+        rr.Lbl_BestTime.caption = r.BestLapText;
+        rr.Lbl_BestLAP.caption = std::to_string(r.BestLapNo);
+    }
+}
+
+}  // namespace velmora

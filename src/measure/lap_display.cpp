@@ -1,0 +1,68 @@
+#include "measure/lap_display.h"
+
+#include <cstdint>
+
+#include "core/text_rules.h"
+#include "core/time_format.h"
+#include "measure/measurement.h"
+#include "measure/plain_number.h"
+#include "pit/fuel.h"
+
+namespace velmora {
+
+namespace {
+
+// TickCounter is 32-bit: a minute before it would saturate the run is ended, so no lap
+// time is ever taken from a clock that has stopped moving.
+constexpr std::int32_t kLimitMarginSeconds = 60;
+
+void ToggleWhenEmpty(ComboBox& box) {
+    if (!box.text.empty()) return;
+    box.back = box.back == BlinkColour ? White : BlinkColour;
+}
+
+}  // namespace
+
+void LapTimerTick(Console& c, int i) {
+    if (c.st.Measuring() && c.ticks.NearLimit(kLimitMarginSeconds * c.clock.TicksPerSecond)) {
+        c.st.SkipStopConfirm = true;
+        StopMeasurement(c);
+        c.svc.dialogs.MessageBox("計測時間が上限に達したため、計測を終了しました。", "",
+                                 MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    const RunnerState& r = c.st.runners[i];
+    const std::int64_t elapsed = static_cast<std::int64_t>(c.TickCounter()) - r.LapStartTick;
+    c.st.panels[i].Lbl_Time.caption = FormatLapTime(static_cast<std::int32_t>(elapsed), c.clock);
+    OpenNextLap(c, i);
+}
+
+void OpenNextLap(Console& c, int i) {
+    RunnerState& r = c.st.runners[i];
+    PanelState& p = c.st.panels[i];
+    // Strictly later than the silence interval: a reading exactly at the edge opens nothing.
+    const std::int64_t edge = static_cast<std::int64_t>(r.LastHeardTick) + c.clock.SilenceTicks;
+    if (r.AwayFlag || c.TickCounter() <= edge) return;
+
+    ++r.LapCount;
+    UpdateFuelGauge(c, i);
+    if (p.Chk_ChgCnter.checked)
+        p.Txt_ZanRunCnt.text = PlainNumber(LeadingNumber(p.Txt_ZanRunCnt.text) - 1);
+    p.Spd_LapTime.SetRowCount(r.LapCount);
+    p.Spd_LapTime.SetActiveCell(1, r.LapCount);
+    r.AwayFlag = true;
+    // The typed message has gone out with the replies while the car was in reach.
+    p.Txt_OutMess.text.clear();
+}
+
+void BlinkEmptyInputs(Console& c) {
+    ToggleWhenEmpty(c.st.main.Cmb_Course);
+    for (int i = 0; i < kPanelCount; ++i) {
+        PanelState& p = c.st.panels[i];
+        if (p.Frm_Runner.back != RegisteredColour) continue;
+        ToggleWhenEmpty(p.Cmb_Driver);
+        ToggleWhenEmpty(p.Cmb_Car);
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "carlink/laps.h"
+#include "link_rig.h"
+
+namespace velmora::test {
+namespace {
+
+struct Row {
+    const char* ticks;
+    const char* driver;
+};
+
+// Fills slot 0's grid as RecordLap and the crew would have left it, then recomputes.
+void Recompute(LinkRig& f, const std::vector<Row>& rows, const char* driver = "A") {
+    Grid& g = f.panel(0).Spd_LapTime;
+    g.SetRowCount(static_cast<int>(rows.size()));
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        g.SetCell(static_cast<int>(k) + 1, 4, rows[k].ticks);
+        g.SetCell(static_cast<int>(k) + 1, 2, rows[k].driver);
+    }
+    f.runner(0).LapCount = static_cast<int>(rows.size());
+    f.panel(0).Cmb_Driver.text = driver;
+    RecomputeLapStats(f.console, 0);
+}
+
+TEST(RecomputeLapStats, BestKeepsTheEarlierTieAndTheAverageTruncates) {
+    LinkRig f({0});
+    f.st().RemainingTicks = 1'000'000;
+    Recompute(f, {{"90000", "A"}, {"80000", "A"}, {"80000", "A"}});
+    const RunnerState& r = f.runner(0);
+    const PanelState& p = f.panel(0);
+    EXPECT_EQ(r.BestLapNo, 2);
+    EXPECT_EQ(p.Lbl_BestLapTime.caption, "2周目 1'20\"000");
+    EXPECT_EQ(r.BestLapText, "1'20\"000");
+    EXPECT_EQ(r.AverageLapTicks, 83333);  // 250000 / 3
+    EXPECT_EQ(p.Lbl_AveLapTime.caption, "1'23\"333");
+    EXPECT_EQ(p.Lbl_YosoSyu.caption, "あと12周");
+    EXPECT_EQ(p.Lbl_DrvrBestLapTime.caption, "1'20\"000-2L");
+}
+
+TEST(RecomputeLapStats, DriverFiguresFollowOnlyTheCurrentDriversRows) {
+    struct Case {
+        const char* a1;
+        const char* a2;
+        const char* label;         // driver average, rounded half to even
+        const char* blockAverage;  // status block, rounded half away from zero
+    };
+    const Case cases[] = {{"80001", "80000", "1'20\"000", "0000080001"},
+                          {"80003", "80000", "1'20\"002", "0000080002"}};
+    for (const Case& k : cases) {
+        LinkRig f({0});
+        Recompute(f, {{k.a1, "A"}, {"70000", "B"}, {k.a2, "A"}});
+        const RunnerState& r = f.runner(0);
+        EXPECT_EQ(r.DriverLapCount, 2);
+        EXPECT_EQ(r.DriverBestLapNo, 3);
+        EXPECT_EQ(r.BestLapNo, 2);  // the car's best is driver B's lap
+        EXPECT_EQ(f.panel(0).Lbl_DrvrAveLapTime.caption, k.label);
+        EXPECT_EQ(BuildStatusBlock(f.console, 0).substr(23, 10), k.blockAverage);
+    }
+}
+
+TEST(RecomputeLapStats, EmptyAndOddCellsAndTheZeroAverage) {
+    LinkRig f({0});
+    f.panel(0).Lbl_YosoSyu.caption = "あと7周";
+    // An empty cell counts as a lap of 0 ticks and becomes the best.
+    Recompute(f, {{"80000", "A"}, {"", "A"}});
+    EXPECT_EQ(f.runner(0).BestLapNo, 2);
+    EXPECT_EQ(f.runner(0).AverageLapTicks, 40000);
+
+    // A total smaller than the lap count truncates to an average of 0: no prediction, and
+    // the previous one stays.
+    f.panel(0).Lbl_YosoSyu.caption = "あと7周";
+    Recompute(f, {{"1", "A"}, {"", "A"}, {"", "A"}});
+    EXPECT_EQ(f.runner(0).AverageLapTicks, 0);
+    EXPECT_EQ(f.panel(0).Lbl_YosoSyu.caption, "あと7周");
+    EXPECT_EQ(f.panel(0).Lbl_DrvrAveLapTime.caption, "-");
+
+    Recompute(f, {{"", "B"}, {"abc", "B"}});
+    EXPECT_EQ(f.panel(0).Lbl_AveLapTime.caption, "-");
+    EXPECT_EQ(f.panel(0).Lbl_DrvrBestLapTime.caption, "-");
+    EXPECT_EQ(f.panel(0).Lbl_YosoSyu.caption, "あと7周");
+
+    // A hand-typed giant value saturates instead of wrapping negative; halves round to even.
+    Recompute(f, {{"99999999999", "A"}, {"80000.5", "A"}});
+    EXPECT_EQ(f.runner(0).BestLapTicks, 80000);
+    EXPECT_GT(f.runner(0).AverageLapTicks, 0);
+}
+
+TEST(RecomputeLapStats, PredictionFloorsAndFillsTheDriverRow) {
+    LinkRig f({0});
+    f.panel(0).Spd_DriverInfo.SetRowCount(2);
+    f.runner(0).DriverInfoRow = 2;
+    f.st().RemainingTicks = -100000;
+    Recompute(f, {{"83333", "A"}});
+    EXPECT_EQ(f.panel(0).Lbl_YosoSyu.caption, "あと-2周");
+    EXPECT_EQ(f.panel(0).Spd_DriverInfo.Cell(2, 2), "1'23\"333-1L");
+    EXPECT_EQ(f.panel(0).Spd_DriverInfo.Cell(2, 3), "1'23\"333");
+}
+
+struct Entry {
+    int slot;
+    int laps;
+    bool away;
+    const char* best;
+};
+
+std::vector<std::string> Ranked(std::initializer_list<Entry> entries) {
+    std::vector<int> slots;
+    for (const Entry& e : entries) slots.push_back(e.slot);
+    LinkRig f({});
+    for (const Entry& e : entries) {
+        f.panel(e.slot).Lbl_IP.caption = "127.0.0.1";
+        f.panel(e.slot).Cmb_Car.AddItem("car" + std::to_string(e.slot) + "\t40\t8");
+        f.panel(e.slot).Cmb_Car.Select(0);
+        f.runner(e.slot).LapCount = e.laps;
+        f.runner(e.slot).AwayFlag = e.away;
+        f.runner(e.slot).BestLapText = e.best;
+        f.runner(e.slot).BestLapNo = e.laps;
+        ++f.st().LastMeasuredSlot;
+    }
+    RefreshRanking(f.console);
+    std::vector<std::string> rows;
+    for (std::size_t r = 0; r < entries.size(); ++r) {
+        const RankingRow& row = f.st().main.ranking[r];
+        rows.push_back(row.Lbl_Sort_No.caption + "/" + row.Lbl_Sort_LAP.caption + "/" +
+                       row.Lbl_BestTime.caption + "/" + row.Lbl_BestLAP.caption);
+    }
+    return rows;
+}
+
+TEST(RefreshRanking, OrdersByLapThenBestTextThenSlot) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Ranked({{0, 2, false, "1'30\"000"}, {1, 3, false, "1'40\"000"}}),
+              (V{"car1/4/1'40\"000/3", "car0/3/1'30\"000/2"}));
+    EXPECT_EQ(Ranked({{0, 3, false, "1'30\"000"}, {1, 3, false, "1'20\"000"}}),
+              (V{"car1/4/1'20\"000/3", "car0/4/1'30\"000/3"}));
+    // Neither has recorded a lap since program start: the lower slot first.
+    EXPECT_EQ(Ranked({{1, 0, false, ""}, {2, 0, false, ""}, {0, 0, false, ""}}),
+              (V{"car0/1//0", "car1/1//0", "car2/1//0"}));
+    // An empty best text sorts before any other at the same lap.
+    EXPECT_EQ(Ranked({{0, 0, false, ""}, {2, 1, true, "1'10\"000"}}),
+              (V{"car0/1//0", "car2/1/1'10\"000/1"}));
+    // Away on lap 4 and in range after lap 3 are the same lap in progress.
+    EXPECT_EQ(Ranked({{0, 4, true, "1'30\"000"}, {1, 3, false, "1'20\"000"}}),
+              (V{"car1/4/1'20\"000/3", "car0/4/1'30\"000/4"}));
+}
+
+TEST(RefreshRanking, SlotsZeroAndTwoFillTwoRows) {
+    const auto rows = Ranked({{0, 5, false, "1'25\"000"}, {2, 6, false, "1'28\"000"}});
+    EXPECT_EQ(rows, (std::vector<std::string>{"car2/7/1'28\"000/6", "car0/6/1'25\"000/5"}));
+}
+
+}  // namespace
+}  // namespace velmora::test
