@@ -9,7 +9,8 @@ void ChooseDriver(Console& c, int i);
 void ArmCountdown(Console& c, int i);
 // Txt_ZanRunCnt(i) lost focus.
 void ZanRunCntLostFocus(Console& c, int i);
-// Btn_DriverInfo(i) clicked: opens or closes the driver pop-up.
+// Btn_DriverInfo(i) clicked: flips the two-state button, then opens the pop-up when it is
+// now pressed in (closing itself after 30 s) or closes it when released.
 void DriverInfoClick(Console& c, int i);
 // Stops Time_DriverInfo(i), hides Frm_DriverLap(i), releases Btn_DriverInfo(i).
 void CloseDriverPopup(Console& c, int i);

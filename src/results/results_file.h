@@ -1,14 +1,23 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "core/console.h"
 
 namespace velmora {
 
+// The save dialog of the results file.
+inline constexpr std::string_view kResultsDialogTitle = "ファイル書込";
+inline constexpr std::string_view kResultsDialogFilter =
+    "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*";
+
 // The report as UTF-8 text with CR LF line ends, from the state as it stands.
 std::string BuildResultsText(const ConsoleState& st);
-// Btn_Write: ask for a file name and write the report (CP932) there, replacing the file
-// atomically. Reports a failure with a message box.
+// Writes the report (CP932) to `path`, replacing the file as a whole or not at all. A file
+// marked read-only is refused rather than replaced. False with the reason in `error`.
+bool WriteResultsFile(const ConsoleState& st, const std::string& path, std::string* error);
+// Btn_Write: ask for a file name and write the report there. A failure is reported with a
+// message box naming the file and the reason; the console goes on either way.
 void WriteResults(Console& c);
 
 }  // namespace velmora
