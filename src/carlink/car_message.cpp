@@ -19,12 +19,18 @@ std::size_t SkipCharacters(std::string_view s, std::size_t n, std::size_t& count
 
 }  // namespace
 
-CarMessageParts SplitCarMessage(std::string_view utf8) {
+CarMessageParts SplitCarMessage(std::string_view utf8, std::size_t echoWidth) {
     CarMessageParts parts;
-    const std::size_t cut = SkipCharacters(utf8, 3, parts.characters);
+    const std::size_t cut = SkipCharacters(utf8, echoWidth, parts.characters);
     parts.echo = utf8.substr(0, cut);
     parts.crewText = utf8.substr(cut);
     return parts;
+}
+
+std::size_t EchoWidth(long long lapCount) {
+    std::size_t digits = 1;
+    for (long long v = lapCount < 0 ? -lapCount : lapCount; v >= 10; v /= 10) ++digits;
+    return digits < 3 ? 3 : digits;
 }
 
 }  // namespace velmora

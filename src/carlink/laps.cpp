@@ -24,9 +24,9 @@ std::int32_t ToTicks(double v) {
     return static_cast<std::int32_t>(std::clamp(v, kMin, kMax));
 }
 
-std::string ZeroPad3(std::int64_t v) {
+std::string ZeroPad(std::int64_t v, std::size_t width) {
     std::string digits = std::to_string(v < 0 ? -v : v);
-    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
     return v < 0 ? "-" + digits : digits;
 }
 
@@ -157,10 +157,18 @@ void RefreshRanking(Console& c) {
     if (count == 0) return;
     const int last = count - 1;
 
+    // The lap part of a key is 999 − p in three digits. Past lap 999 that would go negative
+    // and sort the wrong way, so the field widens to 9999 − p, 99999 − p … for every key.
+    std::int64_t maxLap = 0;
+    for (int s : slots) maxLap = std::max(maxLap, LapInProgress(st.runners[s]));
+    std::size_t width = 3;
+    std::int64_t base = 999;
+    while (maxLap > base) base = base * 10 + 9, ++width;
     for (int k = 0; k < count; ++k) {
         const int s = slots[static_cast<std::size_t>(k)];
         const RunnerState& r = st.runners[s];
-        st.RankKeys[k] = ZeroPad3(999 - LapInProgress(r)) + r.BestLapText + std::to_string(s);
+        st.RankKeys[k] =
+            ZeroPad(base - LapInProgress(r), width) + r.BestLapText + std::to_string(s);
     }
     // Exchange sort, restarting from the top after every swap (at most five keys).
     int k = 0;

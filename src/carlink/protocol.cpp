@@ -61,7 +61,9 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
     RunnerState& r = c.st.runners[i];
     PanelState& p = c.st.panels[i];
     r.RecvText = std::move(text);
-    const CarMessageParts parts = SplitCarMessage(r.RecvText);
+    // Past lap 999 the car echoes four or more digits; reading only three would take "1000"
+    // as 100 and record a lap at every message.
+    const CarMessageParts parts = SplitCarMessage(r.RecvText, EchoWidth(r.LapCount));
     r.CarEchoLap = WholeNumber(parts.echo);
     ShowIncomingMessage(c, i, parts.crewText);
     ComposeOutgoingMessage(c, i);

@@ -119,6 +119,20 @@ TEST(HandleCarMessage, EchoIsReadByTheLeadingNumberRule) {
     }
 }
 
+TEST(HandleCarMessage, PastLap999TheWholeEchoIsReadAndTheTextFollowsIt) {
+    LinkRig f({0});
+    RunnerState& r = f.runner(0);
+    r.LapCount = 1000;
+    f.panel(0).Spd_LapTime.SetRowCount(1000);
+    r.LinkFlag = "N";
+    f.Car(0, "1000pit");  // the car echoes the four digits it was sent
+    EXPECT_EQ(r.CarEchoLap, 1000);
+    EXPECT_EQ(f.panel(0).Lbl_InMess.caption, "pit");
+    EXPECT_EQ(f.panel(0).Spd_LapTime.RowCount(), 1000);  // short branch: no lap recorded
+    f.Car(0, "999x");  // the old echo after the silence step opened lap 1000
+    EXPECT_EQ(r.CarEchoLap, 999);
+}
+
 TEST(HandleCarMessage, DatagramsWithoutACompleteEchoAreDroppedUntouched) {
     const std::string cases[] = {"", "0", "00", Utf8ToCp932("あ"), Utf8ToCp932("あ0")};
     for (const std::string& bytes : cases) {

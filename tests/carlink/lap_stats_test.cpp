@@ -148,6 +148,14 @@ TEST(RefreshRanking, OrdersByLapThenBestTextThenSlot) {
               (V{"car1/4/1'20\"000/3", "car0/4/1'30\"000/4"}));
 }
 
+TEST(RefreshRanking, MoreLapsStillRankFirstPastLap999) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Ranked({{0, 1000, false, "1'30\"000"}, {1, 1001, false, "1'40\"000"}}),
+              (V{"car1/1002/1'40\"000/1001", "car0/1001/1'30\"000/1000"}));
+    EXPECT_EQ(Ranked({{0, 998, false, "1'30\"000"}, {1, 999, false, "1'40\"000"}}),
+              (V{"car1/1000/1'40\"000/999", "car0/999/1'30\"000/998"}));
+}
+
 TEST(RefreshRanking, SlotsZeroAndTwoFillTwoRows) {
     const auto rows = Ranked({{0, 5, false, "1'25\"000"}, {2, 6, false, "1'28\"000"}});
     EXPECT_EQ(rows, (std::vector<std::string>{"car2/7/1'28\"000/6", "car0/6/1'25\"000/5"}));
