@@ -1,0 +1,79 @@
+#pragma once
+// The whole program assembled: the Qt services, the console, the splash window and the main
+// window. main() builds one and calls start(); tests build one on a scratch folder, start it
+// with a short splash delay and drive the main window by object names.
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "app/qt_dialogs.h"
+#include "core/console.h"
+
+namespace velmora {
+
+class QtTimers;
+class QtDatagrams;
+class QtWallClock;
+class SteadyMonotonic;
+class SplashWindow;
+class MainWindow;
+
+class ConsoleApp : public QObject {
+    Q_OBJECT
+  public:
+    // `programFolder`: where Velmora.ini and the master files live (no trailing separator).
+    explicit ConsoleApp(const QString& programFolder);
+    ~ConsoleApp() override;
+
+    // Shows the splash window and loads the settings at once; after `splashDelay` hands over
+    // to the main window (emits mainWindowShown once it is visible).
+    void start(std::chrono::milliseconds splashDelay = std::chrono::milliseconds(3000));
+
+    Console& console() { return *console_; }
+    QtDialogs& dialogs() { return *dialogs_; }
+    QtTimers& timers() { return *timers_; }
+    QtDatagrams& net() { return *net_; }
+    SplashWindow* splash() const { return splash_.get(); }
+    // Null until the hand-over.
+    MainWindow* mainWindow() const { return main_.get(); }
+
+    // Marks the window out of date; one render follows once the event loop is idle (timer
+    // ticks and datagrams render this way, at most about 60 times a second).
+    void requestRender();
+    // Renders the console state now. Widget events render this way right after their
+    // operation; tests call it after changing the state directly.
+    void renderNow();
+
+    // What a confirmed Btn_End does after stopping the tick clock; by default it quits the
+    // application. Tests replace it.
+    void setQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
+
+  signals:
+    void mainWindowShown();
+
+  private:
+    void handOver();
+    void confirmEnd();
+
+    std::unique_ptr<QtDialogs> dialogs_;
+    std::unique_ptr<QtTimers> timers_;
+    std::unique_ptr<QtDatagrams> net_;
+    std::unique_ptr<QtWallClock> wall_;
+    std::unique_ptr<SteadyMonotonic> mono_;
+    std::unique_ptr<Console> console_;
+    std::unique_ptr<SplashWindow> splash_;
+    std::unique_ptr<MainWindow> main_;
+    QString folder_;
+    std::function<void()> quit_;
+    std::unique_ptr<QTimer> splashTimer_;
+    QElapsedTimer sinceRender_;
+    bool renderPending_ = false;
+    bool rendering_ = false;
+    bool renderAgain_ = false;
+};
+
+}  // namespace velmora
