@@ -5,8 +5,8 @@
 namespace velmora {
 
 // A decoded car message: the lap echo (its first `echoWidth` characters, normally three)
-// and the crew's text after it. Counts are in characters (UTF-8 code points), not bytes, because the echo is
-// defined on the decoded text.
+// and the crew's text after it. Counts are in characters (UTF-8 code points), not bytes, because
+// the echo is defined on the decoded text.
 struct CarMessageParts {
     std::string_view echo;
     std::string_view crewText;

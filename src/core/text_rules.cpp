@@ -123,13 +123,51 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
+namespace {
+
+// "[-]d[.ddd]e±XX" (as %g writes it, trailing zeros already gone) in plain digits.
+std::string WithoutExponent(std::string_view g) {
+    const bool negative = !g.empty() && g.front() == '-';
+    if (negative) g.remove_prefix(1);
+    const std::size_t e = g.find('e');
+    std::string digits;
+    for (char c : g.substr(0, e))
+        if (IsDigit(c)) digits += c;
+    std::string_view exp = g.substr(e + 1);
+    if (!exp.empty() && exp.front() == '+') exp.remove_prefix(1);
+    int exponent = 0;
+    std::from_chars(exp.data(), exp.data() + exp.size(), exponent);
+    const int point = exponent + 1;  // digits before the decimal point
+    const int count = static_cast<int>(digits.size());
+    std::string out;
+    if (point <= 0)
+        out = "0." + std::string(static_cast<std::size_t>(-point), '0') + digits;
+    else if (point >= count)
+        out = digits + std::string(static_cast<std::size_t>(point - count), '0');
+    else
+        out = digits.substr(0, static_cast<std::size_t>(point)) + "." +
+              digits.substr(static_cast<std::size_t>(point));
+    return negative ? "-" + out : out;
+}
+
+}  // namespace
+
 std::string ShortestFloat(float value) {
     if (!std::isfinite(value)) return "0";
     char buf[64];
     int precision = 1;
+    // to_chars/from_chars rather than printf/strtof: they ignore the process locale, which
+    // the Qt shell sets from the user's environment (a comma locale would write "12,5").
+    const auto format = [&buf](double v, std::chars_format fmt, int digits) {
+        const auto res = std::to_chars(buf, buf + sizeof buf - 1, v, fmt, digits);
+        *res.ptr = '\0';
+        return res.ptr;
+    };
     for (; precision <= 7; ++precision) {
-        std::snprintf(buf, sizeof buf, "%.*g", precision, static_cast<double>(value));
-        if (std::strtof(buf, nullptr) == value) break;
+        const char* end = format(static_cast<double>(value), std::chars_format::general, precision);
+        float back = 0.0f;
+        std::from_chars(buf, end, back);
+        if (back == value) break;
     }
     precision = std::min(precision, 7);
     // %g switches to an exponent once the exponent reaches the precision (20 at one digit
@@ -137,10 +175,19 @@ std::string ShortestFloat(float value) {
     const double magnitude = std::fabs(static_cast<double>(value));
     if (magnitude >= 1.0 && magnitude < 1e7) {
         const int intDigits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
-        std::snprintf(buf, sizeof buf, "%.*f", std::max(0, precision - intDigits),
-                      static_cast<double>(value));
+        format(static_cast<double>(value), std::chars_format::fixed,
+               std::max(0, precision - intDigits));
     }
     std::string s(buf);
+    // A value that needs more than 7 digits is cut to 7, and %f keeps the zeros that %g
+    // drops ("607.0400"): no trailing zeros, so the text reads back as what it shows.
+    if (s.find('.') != std::string::npos && s.find('e') == std::string::npos) {
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+    }
+    // Outside 1e-4 .. 1e7 %g still writes an exponent, which the leading-number rule stops
+    // at ("1e-05" reads back as 1): the files and lists get plain digits at every magnitude.
+    if (s.find('e') != std::string::npos) s = WithoutExponent(s);
     if (s == "-0") s = "0";
     return s;
 }
