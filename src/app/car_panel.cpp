@@ -88,6 +88,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     label(bestLap_, lapInfo, "Lbl_BestLapTime");
     label(aveLap_, lapInfo, "Lbl_AveLapTime");
     label(yosoSyu_, lapInfo, "Lbl_YosoSyu");
+    for (LabelView* v : {&bestLap_, &aveLap_, &yosoSyu_}) v->shrinkToFit = true;
     button(clientNoSet2_, lapInfo, "Btn_ClientNoSet2", At("Btn_ClientNoSet2"),
            Btn_ClientNoSet2_Click);
     button(clsCar_, lapInfo, "Btn_ClsCar", At("Btn_ClsCar"), ClearCarSlot);
@@ -109,6 +110,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     driverInfoBtn_.w->setCheckable(true);
     label(drvrBest_, driverInfo, "Lbl_DrvrBestLapTime");
     label(drvrAve_, driverInfo, "Lbl_DrvrAveLapTime");
+    drvrBest_.shrinkToFit = drvrAve_.shrinkToFit = true;
 
     auto* car = Make<QComboBox>(driverInfo, Name("Cmb_Car"), At("Cmb_Car"));
     car_.w = car;

@@ -138,6 +138,7 @@ void ConsoleBlock::Build(InputConventions& conv) {
     runN_.w->setAlignment(Qt::AlignRight);
     stTime_ = MakeLabel(this, "Lbl_StTime");
     sysTime_ = MakeLabel(this, "Lbl_SysTime");
+    stTime_.shrinkToFit = sysTime_.shrinkToFit = true;
     zanTime_ = MakeLabel(this, "Lbl_ZanTime");
     SetPointSize(zanTime_.w, 14, true);
     localIP_ = MakeLabel(hostFrame, "Lbl_LocalIP");

@@ -73,6 +73,7 @@ void LabelView::Render(const Label& s) {
     if (caption != s.caption) {
         w->setText(CaptionText(s.caption));
         caption = s.caption;
+        if (shrinkToFit) FitCaption();
     }
     if (back != s.back) {
         SetBackColour(w, ToQColor(s.back), QPalette::Window);
@@ -84,6 +85,17 @@ void LabelView::Render(const Label& s) {
         w->setPalette(pal);
         fore = s.fore;
     }
+}
+
+void LabelView::FitCaption() {
+    // Below 5 pt nothing is readable any more; such a text is cut off as before.
+    constexpr int kSmallestPoint = 5;
+    if (!designFont) designFont = w->font();
+    QFont f = *designFont;
+    const int room = w->contentsRect().width();
+    while (f.pointSize() > kSmallestPoint && QFontMetrics(f).horizontalAdvance(w->text()) > room)
+        f.setPointSize(f.pointSize() - 1);
+    if (f != w->font()) w->setFont(f);
 }
 
 void ButtonView::Render(const Button& s) {
