@@ -1,0 +1,140 @@
+// The window's redraw with a short and a long lap list: the real console offscreen, slot 0's
+// lap grid filled with N rows, then (a) a render of the whole window after one lap time
+// changed, (b) a render with nothing changed, (c) a full paint of the lap grid (and of the whole
+// window) into a pixmap, (d) a render after a lap row was added (the list growing by one, then
+// shrinking back). "Paint" variants also deliver the events the render posted; Qt paints the
+// changed widgets later, from the window's update timer, so the paint itself is what (c)
+// measures.
+#include <benchmark/benchmark.h>
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "app/console_app.h"
+#include "app/main_window.h"
+#include "core/window_state.h"
+
+using namespace velmora;
+
+namespace {
+
+ConsoleApp* g_app = nullptr;
+
+void FillLapGrid(int rows) {
+    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    g.SetRowCount(rows);
+    for (int row = 1; row <= rows; ++row) {
+        const int ticks = 80'000 + (row * 7919) % 5000;
+        g.SetCell(row, 1,
+                  "1'" + std::to_string(20 + ticks % 40) + "\"" + std::to_string(ticks % 1000));
+        g.SetCell(row, 2, row % 3 == 0 ? "Driver B" : "Driver A");
+        g.SetCell(row, 4, std::to_string(ticks));
+    }
+    g.SetActiveCell(1, rows);
+    g_app->renderNow();
+    QCoreApplication::processEvents();
+}
+
+QWidget* LapGridWidget() {
+    return g_app->mainWindow()->findChild<QWidget*>(
+        QString::fromStdString(SlotControlName("Spd_LapTime", 0)));
+}
+
+void RenderAfterLapTime(benchmark::State& state, bool paint) {
+    const int rows = static_cast<int>(state.range(0));
+    FillLapGrid(rows);
+    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    int k = 0;
+    for (auto _ : state) {
+        g.SetCell(rows, 1, (++k & 1) ? "1'23\"456" : "1'23\"457");
+        g_app->renderNow();
+        if (paint) QCoreApplication::sendPostedEvents();
+    }
+}
+void BM_RenderAfterLapTime(benchmark::State& state) { RenderAfterLapTime(state, false); }
+void BM_RenderAndPaintAfterLapTime(benchmark::State& state) { RenderAfterLapTime(state, true); }
+BENCHMARK(BM_RenderAfterLapTime)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenderAndPaintAfterLapTime)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// What every car datagram changes on the window: the panel's labels and the ranking.
+void BM_RenderAndPaintAfterDatagram(benchmark::State& state) {
+    FillLapGrid(static_cast<int>(state.range(0)));
+    Console& c = g_app->console();
+    int k = 0;
+    for (auto _ : state) {
+        ++k;
+        c.st.panels[0].Lbl_InMess.caption = (k & 1) ? "PIT" : "";
+        c.st.panels[1].Lbl_Time.caption = (k & 1) ? "1'02\"345" : "1'02\"346";
+        g_app->renderNow();
+        QCoreApplication::sendPostedEvents();
+    }
+}
+BENCHMARK(BM_RenderAndPaintAfterDatagram)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_RenderUnchanged(benchmark::State& state) {
+    FillLapGrid(static_cast<int>(state.range(0)));
+    for (auto _ : state) g_app->renderNow();
+}
+BENCHMARK(BM_RenderUnchanged)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_LapGridRepaint(benchmark::State& state) {
+    FillLapGrid(static_cast<int>(state.range(0)));
+    auto* view = qobject_cast<QAbstractScrollArea*>(LapGridWidget());
+    QWidget* grid = view ? view->viewport() : nullptr;
+    if (!grid) {
+        state.SkipWithError("no lap grid widget");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(grid->grab());
+}
+
+// The whole window painted into a pixmap, every widget.
+void BM_WindowRepaint(benchmark::State& state) {
+    FillLapGrid(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(g_app->mainWindow()->grab());
+}
+BENCHMARK(BM_WindowRepaint)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LapGridRepaint)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_RenderAfterNewRow(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    FillLapGrid(rows);
+    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    bool grown = false;
+    for (auto _ : state) {
+        grown = !grown;
+        g.SetRowCount(grown ? rows + 1 : rows);
+        g.SetActiveCell(1, g.RowCount());
+        g_app->renderNow();
+    }
+}
+BENCHMARK(BM_RenderAfterNewRow)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QTemporaryDir folder;
+    ConsoleApp app(folder.path());
+    app.setQuitAction([] {});
+    app.dialogs().setNonInteractive(true);
+    QEventLoop shown;
+    QObject::connect(&app, &ConsoleApp::mainWindowShown, &shown, &QEventLoop::quit);
+    QTimer::singleShot(10000, &shown, &QEventLoop::quit);
+    app.start(std::chrono::milliseconds(0));
+    if (!app.mainWindow()) shown.exec();
+    if (!app.mainWindow()) return 1;
+    g_app = &app;
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
