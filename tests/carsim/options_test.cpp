@@ -24,7 +24,8 @@ TEST(ParseOptions, DefaultsPlayCarOneOnLoopback) {
 
 TEST(ParseOptions, TakesSeparateAndInlineValues) {
     auto r = Parse({"--slot=2", "--silence-ms", "12000", "--laps=5", "--text", "ピット 1", "--host",
-                    "127.0.0.2", "--quiet", "--in-range-ms=500", "--interval-ms", "50"});
+                    "127.0.0.2", "--quiet", "--in-range-ms=500", "--interval-ms", "50",
+                    "--host-port=17021"});
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.options.slot, 2);
     EXPECT_EQ(r.options.silenceMs, 12000);
@@ -34,6 +35,7 @@ TEST(ParseOptions, TakesSeparateAndInlineValues) {
     EXPECT_TRUE(r.options.quiet);
     EXPECT_EQ(r.options.inRangeMs, 500);
     EXPECT_EQ(r.options.intervalMs, 50);
+    EXPECT_EQ(r.options.hostPort, 17021);
 }
 
 TEST(ParseOptions, PresenceQueryOnLoopback) {
@@ -61,6 +63,7 @@ TEST(ParseOptions, RejectsBadCommandLinesWithAReason) {
         {{"--speed", "3"}, "unknown option \"--speed\""},
         {{"slot"}, "unknown option"},
         {{"--quiet=yes"}, "--quiet takes no value"},
+        {{"--host-port", "65536"}, "--host-port needs a whole number from 0 to 65535"},
         {{"--host", "localhost"}, "numeric IPv4"},
         {{"--host", "127.0.0.256"}, "numeric IPv4"},
         {{"--bind", "::1"}, "--bind needs a numeric IPv4"},

@@ -28,5 +28,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     const Options& o = parsed.options;
     if (o.presence) return RunPresence(o, kPresencePorts, std::cout, std::cerr, g_stop);
-    return RunLaps(o, SlotPorts(o.slot), std::cout, std::cerr, g_stop);
+    Ports ports = SlotPorts(o.slot);
+    if (o.hostPort != 0) ports.host = static_cast<std::uint16_t>(o.hostPort);
+    return RunLaps(o, ports, std::cout, std::cerr, g_stop);
 }

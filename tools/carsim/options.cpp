@@ -17,6 +17,7 @@ struct IntRange {
 const std::map<std::string_view, IntRange>& IntOptions() {
     static const std::map<std::string_view, IntRange> table = {
         {"--slot", {&Options::slot, 0, 4}},
+        {"--host-port", {&Options::hostPort, 0, 65'535}},
         {"--interval-ms", {&Options::intervalMs, 1, 60'000}},
         {"--in-range-ms", {&Options::inRangeMs, 1, 3'600'000}},
         {"--silence-ms", {&Options::silenceMs, 0, 3'600'000}},
@@ -142,6 +143,7 @@ std::string UsageText() {
            "  --slot N            car slot 0..4 (default 0): binds 7012+10N, sends to 7011+10N\n"
            "  --host ADDR         console address (default 127.0.0.1, must be in 127.0.0.0/8)\n"
            "  --bind ADDR         own address to bind (default 127.0.0.1)\n"
+           "  --host-port N       send to port N instead of 7011+10N (a relay in between)\n"
            "  --interval-ms N     between datagrams while in range (default 100)\n"
            "  --in-range-ms N     length of one pass near the pit (default 1000)\n"
            "  --silence-ms N      out of range on each lap, from the last datagram of a pass\n"

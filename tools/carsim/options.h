@@ -12,6 +12,7 @@ struct Options {
     int slot = 0;  // 0..4: car port 7012 + 10·slot, host port 7011 + 10·slot
     std::string host = "127.0.0.1";
     std::string bind = "127.0.0.1";
+    int hostPort = 0;                     // console port to send to; 0: 7011 + 10·slot
     int intervalMs = 100;                 // between datagrams while in range
     int inRangeMs = 1000;                 // length of one pass near the pit
     int silenceMs = 3000;                 // out of range, once per lap
