@@ -4,14 +4,12 @@
 // are grouped by pass and compared with what the crew typed and with the countdown.
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <map>
@@ -19,7 +17,7 @@
 
 #include "app/console_app.h"
 #include "app/main_window.h"
-#include "core/encoding.h"
+#include "console_rig.h"
 #include "core/window_state.h"
 
 using namespace velmora;
@@ -72,80 +70,24 @@ CarReplies ParseCarOutput(const QString& text, int exitCode) {
     return r;
 }
 
-// A first-run settings file with a one-second silence and the default messages.
-bool WriteSettings(const QString& folder) {
-    const char* lines[] = {
-        "[計測環境設定]",
-        "計測精度=1/1000",
-        "ラップ加算無通信秒数= 1",
-        "[自動メッセージ設定]",
-        "残り３周の自動メッセージ=あと３周でピットインです。",
-        "残り２周の自動メッセージ=あと２周でピットインです。",
-        "残り１周の自動メッセージ=次の周でピットインしてください。",
-        "残りが無くなった時の自動メッセージ=はよピットインせんかい！",
-        "チェック時のデフォルト周数= 10",
-    };
-    std::string bytes;
-    for (const char* l : lines) bytes += Utf8ToCp932(l) + "\r\n";
-    QFile f(folder + "/Velmora.ini");
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    return f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-           static_cast<qint64>(bytes.size());
-}
-
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-class PitMessagesEndToEnd : public QObject {
+class PitMessagesEndToEnd : public QObject, private e2e::ConsoleRig {
     Q_OBJECT
-
-  private:
-    QWidget* window() { return app_->mainWindow(); }
-
-    template <class W>
-    W* Find(const std::string& name) {
-        return window() ? window()->findChild<W*>(Utf8(name)) : nullptr;
-    }
-
-    bool Click(const std::string& name) {
-        auto* b = Find<QPushButton>(name);
-        if (!b || !b->isEnabled()) return false;
-        b->click();
-        return true;
-    }
-
-    // Replaces the text of an enabled line edit by typing, as the crew would (ASCII only).
-    bool TypeInto(const std::string& name, const char* text) {
-        auto* e = Find<QLineEdit>(name);
-        if (!e || !e->isEnabled()) return false;
-        e->selectAll();
-        QTest::keyClicks(e, text);
-        return true;
-    }
-
-    QTemporaryDir folder_;
-    std::unique_ptr<ConsoleApp> app_;
 
   private slots:
     void initTestCase() {
-        QVERIFY(folder_.isValid());
-        QVERIFY(WriteSettings(folder_.path()));
-        app_ = std::make_unique<ConsoleApp>(folder_.path());
-        app_->setQuitAction([] {});
-        app_->dialogs().setNonInteractive(true);
-        QSignalSpy shown(app_.get(), &ConsoleApp::mainWindowShown);
-        app_->start(milliseconds(0));
-        QVERIFY(shown.count() > 0 || shown.wait(10000));
-        QVERIFY(window());
-        QCOMPARE(app_->console().clock.SilenceTicks, 1000);
+        QVERIFY(Start());
+        QCOMPARE(console().clock.SilenceTicks, 1000);
     }
 
-    void cleanupTestCase() { app_.reset(); }
+    void cleanupTestCase() { Stop(); }
 
     void typedMessagesAndTheCountdownReachTheCar() {
-        Console& c = app_->console();
-        app_->dialogs().pushInputAnswer("127.0.0.1");
+        Console& c = app().console();
+        app().dialogs().pushInputAnswer("127.0.0.1");
         QVERIFY(Click("Btn_ClientNoSet_0"));
 
         // Arming brings the default countdown; the crew then types a shorter one.
@@ -212,7 +154,7 @@ class PitMessagesEndToEnd : public QObject {
         QCOMPARE(Find<QLineEdit>("Txt_ZanRunCnt_0")->text(), QString::number(4 - opened));
 
         // Stop: the countdown is disarmed; the message to all cars stays for the next run.
-        app_->dialogs().pushMessageAnswer(MessageAnswer::Yes);
+        app().dialogs().pushMessageAnswer(MessageAnswer::Yes);
         QVERIFY(Click("Btn_Start"));
         QVERIFY(!c.st.Measuring());
         QVERIFY(!arm->isChecked());

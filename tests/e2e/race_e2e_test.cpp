@@ -3,13 +3,11 @@
 // three laps each on loopback, and the laps, the ranking and what the cars were told
 // compared afterwards.
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <map>
@@ -17,7 +15,7 @@
 
 #include "app/console_app.h"
 #include "app/main_window.h"
-#include "core/encoding.h"
+#include "console_rig.h"
 #include "core/time_format.h"
 #include "core/window_state.h"
 
@@ -70,82 +68,29 @@ CarRun ParseCarOutput(const QString& text, int exitCode) {
     return r;
 }
 
-// A settings file like the one a first run writes, with a one-second silence.
-bool WriteSettings(const QString& folder) {
-    const char* lines[] = {
-        "[計測環境設定]",
-        "計測精度=1/1000",
-        "ラップ加算無通信秒数= 1",
-        "[自動メッセージ設定]",
-        "残り３周の自動メッセージ=あと３周でピットインです。",
-        "残り２周の自動メッセージ=あと２周でピットインです。",
-        "残り１周の自動メッセージ=次の周でピットインしてください。",
-        "残りが無くなった時の自動メッセージ=はよピットインせんかい！",
-        "チェック時のデフォルト周数= 10",
-    };
-    std::string bytes;
-    for (const char* l : lines) bytes += Utf8ToCp932(l) + "\r\n";
-    QFile f(folder + "/Velmora.ini");
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    return f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-           static_cast<qint64>(bytes.size());
-}
-
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-class RaceEndToEnd : public QObject {
+class RaceEndToEnd : public QObject, private e2e::ConsoleRig {
     Q_OBJECT
-
-  private:
-    QWidget* window() { return app_->mainWindow(); }
-
-    template <class W>
-    W* Find(const std::string& name) {
-        return window() ? window()->findChild<W*>(Utf8(name)) : nullptr;
-    }
-
-    // A real click on an enabled button of the window.
-    bool Click(const std::string& name) {
-        auto* b = Find<QPushButton>(name);
-        if (!b || !b->isEnabled()) return false;
-        b->click();
-        return true;
-    }
-
-    QString LabelText(const std::string& name) {
-        auto* l = Find<QLabel>(name);
-        return l ? l->text() : QStringLiteral("<missing %1>").arg(Utf8(name));
-    }
-
-    QTemporaryDir folder_;
-    std::unique_ptr<ConsoleApp> app_;
 
   private slots:
     void initTestCase() {
-        QVERIFY(folder_.isValid());
-        QVERIFY(WriteSettings(folder_.path()));
-        app_ = std::make_unique<ConsoleApp>(folder_.path());
-        app_->setQuitAction([] {});
-        app_->dialogs().setNonInteractive(true);
-        QSignalSpy shown(app_.get(), &ConsoleApp::mainWindowShown);
-        app_->start(milliseconds(0));
-        QVERIFY(shown.count() > 0 || shown.wait(10000));
-        QVERIFY(window());
-        QCOMPARE(app_->console().settings.SilenceSeconds, 1);
-        QCOMPARE(app_->console().clock.SilenceTicks, 1000);
+        QVERIFY(Start());
+        QCOMPARE(console().settings.SilenceSeconds, 1);
+        QCOMPARE(console().clock.SilenceTicks, 1000);
     }
 
-    void cleanupTestCase() { app_.reset(); }
+    void cleanupTestCase() { Stop(); }
 
     void twoCarsDriveThreeLapsEach() {
-        Console& c = app_->console();
+        Console& c = app().console();
         const int carSlots[] = {0, 2};
 
         // Set-up through the idle panels' buttons; the input box is answered by the hook.
         for (int s : carSlots) {
-            app_->dialogs().pushInputAnswer("127.0.0.1");
+            app().dialogs().pushInputAnswer("127.0.0.1");
             QVERIFY2(Click(SlotControlName("Btn_ClientNoSet", s)), "set-up button");
             QCOMPARE(c.st.panels[s].Lbl_IP.caption, std::string("127.0.0.1"));
         }
@@ -247,7 +192,7 @@ class RaceEndToEnd : public QObject {
         QVERIFY(!Find<QLabel>(SlotControlName("Lbl_Jyuni", 2))->isVisible());
 
         // Stop, confirmed through the hook; the presence responder answers again.
-        app_->dialogs().pushMessageAnswer(MessageAnswer::Yes);
+        app().dialogs().pushMessageAnswer(MessageAnswer::Yes);
         QVERIFY(Click("Btn_Start"));
         QVERIFY(!c.st.Measuring());
         QProcess presence;

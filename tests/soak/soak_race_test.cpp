@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
 #include <cmath>
@@ -28,7 +27,7 @@
 
 #include "app/console_app.h"
 #include "app/main_window.h"
-#include "core/encoding.h"
+#include "console_rig.h"
 #include "core/window_state.h"
 #include "soak_log.h"
 
@@ -133,56 +132,18 @@ std::map<std::pair<QString, int>, StreamCounts> ReadProxySummary(const QString& 
     return out;
 }
 
-bool WriteSettings(const QString& folder) {
-    const char* lines[] = {
-        "[計測環境設定]",
-        "計測精度=1/1000",
-        "ラップ加算無通信秒数= 1",
-        "[自動メッセージ設定]",
-        "残り３周の自動メッセージ=あと３周でピットインです。",
-        "残り２周の自動メッセージ=あと２周でピットインです。",
-        "残り１周の自動メッセージ=次の周でピットインしてください。",
-        "残りが無くなった時の自動メッセージ=はよピットインせんかい！",
-        "チェック時のデフォルト周数= 10",
-    };
-    std::string bytes;
-    for (const char* l : lines) bytes += Utf8ToCp932(l) + "\r\n";
-    QFile f(folder + "/Velmora.ini");
-    return f.open(QIODevice::WriteOnly) &&
-           f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-               static_cast<qint64>(bytes.size());
-}
-
 }  // namespace
 
-class SoakRace : public QObject {
+class SoakRace : public QObject, private e2e::ConsoleRig {
     Q_OBJECT
-
-  private:
-    bool Click(const std::string& name) {
-        auto* b = app_->mainWindow()->findChild<QPushButton*>(QString::fromStdString(name));
-        if (!b || !b->isEnabled()) return false;
-        b->click();
-        return true;
-    }
-
-    QTemporaryDir folder_;
-    std::unique_ptr<ConsoleApp> app_;
 
   private slots:
     void initTestCase() {
-        QVERIFY(folder_.isValid());
-        QVERIFY(WriteSettings(folder_.path()));
-        app_ = std::make_unique<ConsoleApp>(folder_.path());
-        app_->setQuitAction([] {});
-        app_->dialogs().setNonInteractive(true);
-        QSignalSpy shown(app_.get(), &ConsoleApp::mainWindowShown);
-        app_->start(milliseconds(0));
-        QVERIFY(shown.count() > 0 || shown.wait(10000));
-        QCOMPARE(app_->console().clock.SilenceTicks, 1000);
+        QVERIFY(Start());
+        QCOMPARE(console().clock.SilenceTicks, 1000);
     }
 
-    void cleanupTestCase() { app_.reset(); }
+    void cleanupTestCase() { Stop(); }
 
     void threeCarsOnALossyNetwork() {
         const int seconds = static_cast<int>(EnvNumber("VELMORA_SOAK_SECONDS", 120));
@@ -195,14 +156,14 @@ class SoakRace : public QObject {
         qInfo("soak: %d s, %d laps per car, seed %llu, loss %.3f dup %.3f reorder %.3f", seconds,
               laps, seed, loss, dup, reorder);
 
-        Console& c = app_->console();
+        Console& c = app().console();
         for (int s : kSlots) {
-            app_->dialogs().pushInputAnswer(kReplyAddress);
+            app().dialogs().pushInputAnswer(kReplyAddress);
             QVERIFY(Click(SlotControlName("Btn_ClientNoSet", s)));
             QCOMPARE(c.st.panels[s].Lbl_IP.caption, std::string(kReplyAddress));
         }
 
-        const QString proxyLog = folder_.filePath("proxy.log");
+        const QString proxyLog = FilePath("proxy.log");
         QProcess proxy;
         proxy.setProcessChannelMode(QProcess::SeparateChannels);
         DieWithParent(proxy);
@@ -223,18 +184,18 @@ class SoakRace : public QObject {
 
         const long long startUs = NowUs();
         const auto wallStart = steady_clock::now();
-        app_->dialogs().clearRequests();
+        app().dialogs().clearRequests();
         QVERIFY(Click("Btn_Start"));
         // A port another program holds is the usual reason: say which.
         std::string told;
-        for (const auto& r : app_->dialogs().requests()) told += r.text + "\n";
+        for (const auto& r : app().dialogs().requests()) told += r.text + "\n";
         QVERIFY2(c.st.Measuring() && c.st.LastMeasuredSlot == 2, told.c_str());
 
         std::map<int, std::unique_ptr<QProcess>> cars;
         for (int s : kSlots) {
             auto p = std::make_unique<QProcess>();
             DieWithParent(*p);
-            p->setStandardOutputFile(folder_.filePath(QStringLiteral("car%1.out").arg(s)));
+            p->setStandardOutputFile(FilePath(QStringLiteral("car%1.out").arg(s)));
             p->start(VELMORA_CARSIM_PATH,
                      {"--slot", QString::number(s), "--host-port",
                       QString::number(kCarPortBase + 10 * s), "--silence-ms",
@@ -264,7 +225,7 @@ class SoakRace : public QObject {
         const double raceSeconds =
             duration_cast<milliseconds>(steady_clock::now() - wallStart).count() / 1000.0;
 
-        app_->dialogs().pushMessageAnswer(MessageAnswer::Yes);
+        app().dialogs().pushMessageAnswer(MessageAnswer::Yes);
         QVERIFY(Click("Btn_Start"));
         QVERIFY(!c.st.Measuring());
         proxy.terminate();
@@ -282,8 +243,7 @@ class SoakRace : public QObject {
         long long datagrams = 0, faults = 0, extra = 0;
         for (int s : kSlots) {
             const QString tag = QStringLiteral("slot %1").arg(s);
-            const CarRun run =
-                ReadCarRun(folder_.filePath(QStringLiteral("car%1.out").arg(s)), *cars[s]);
+            const CarRun run = ReadCarRun(FilePath(QStringLiteral("car%1.out").arg(s)), *cars[s]);
             QVERIFY2(run.exitCode == 0 && run.errors.isEmpty(), qPrintable(tag + run.errors));
             QVERIFY2(run.laps == laps, qPrintable(tag));
 
