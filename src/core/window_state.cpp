@@ -17,15 +17,7 @@ void DesignPanel(PanelState& p, int slot, const ClockParams& clock) {
     p.Frm_Runner.back = IdleColour;
     p.Btn_ClientNoSet.caption = "計測設定";
 
-    // An idle panel shows only its set-up button.
-    p.Frm_LapInfo.visible = false;
-    p.Frm_DriverInfo.visible = false;
-    p.Spd_LapTime.visible = false;
-    p.Spd_LapTime.enabled = false;
-    p.Cmb_Car.enabled = false;
-    p.Cmb_Driver.enabled = false;
-    p.Txt_OutMess.enabled = false;
-    p.Btn_LapChg.enabled = false;
+    SetSlotControls(p, false);
 
     p.Lbl_Time.caption = FormatLapTime(0, clock);
     p.Btn_ClientNoSet2.caption = "計測設定";
@@ -55,6 +47,17 @@ void DesignPanel(PanelState& p, int slot, const ClockParams& clock) {
 
 std::string SlotControlName(std::string_view control, int slot) {
     return std::string(control) + "_" + std::to_string(slot);
+}
+
+void SetSlotControls(PanelState& p, bool on) {
+    p.Cmb_Car.enabled = on;
+    p.Cmb_Driver.enabled = on;
+    p.Txt_OutMess.enabled = on;
+    p.Spd_LapTime.enabled = on;
+    p.Btn_LapChg.enabled = on;
+    p.Frm_LapInfo.visible = on;
+    p.Frm_DriverInfo.visible = on;
+    p.Spd_LapTime.visible = on;
 }
 
 void ApplyDesignState(Console& console) {

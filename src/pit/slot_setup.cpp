@@ -4,6 +4,7 @@
 
 #include "core/fullwidth.h"
 #include "core/text_rules.h"
+#include "core/window_state.h"
 #include "pit/drivers.h"
 
 namespace velmora {
@@ -14,17 +15,6 @@ namespace {
 // and the whole is made full-width.
 std::string AddressPrompt(int i) {
     return ToFullWidth(" " + std::to_string(i + 1)) + "号車搭載パソコンのＩＰ番号は？";
-}
-
-void SetSlotControls(PanelState& p, bool on) {
-    p.Cmb_Car.enabled = on;
-    p.Cmb_Driver.enabled = on;
-    p.Txt_OutMess.enabled = on;
-    p.Spd_LapTime.enabled = on;
-    p.Btn_LapChg.enabled = on;
-    p.Frm_LapInfo.visible = on;
-    p.Frm_DriverInfo.visible = on;
-    p.Spd_LapTime.visible = on;
 }
 
 }  // namespace
