@@ -33,9 +33,11 @@
 #include <vector>
 
 #include "fault_plan.h"
-#include "link_fields.h"
+#include "host_reply.h"
+#include "options.h"
 
 using namespace velmora::soak;
+namespace carsim = velmora::carsim;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -56,9 +58,23 @@ struct ProxyOptions {
     std::string log = "/dev/null";
 };
 
-bool IsLoopback(const std::string& a) {
-    in_addr out{};
-    return inet_pton(AF_INET, a.c_str(), &out) == 1 && (ntohl(out.s_addr) >> 24) == 127;
+// The lap echo a car message starts with: three digits, as the simulator always sends.
+std::optional<int> EchoOf(std::string_view carMessage) {
+    if (carMessage.size() < 3) return std::nullopt;
+    int v = 0;
+    for (char ch : carMessage.substr(0, 3)) {
+        if (ch < '0' || ch > '9') return std::nullopt;
+        v = v * 10 + (ch - '0');
+    }
+    return v;
+}
+
+// The lap count of a reply's status block, read as the car reads it. The block is ASCII, so
+// the raw CP932 bytes do; a reply without a block gives nothing.
+std::optional<int> StatusLapOf(std::string_view reply) {
+    const auto decoded = carsim::DecodeReply(reply);
+    if (!decoded || !decoded->status) return std::nullopt;
+    return static_cast<int>(decoded->status->lap);
 }
 
 std::optional<ProxyOptions> Parse(int argc, char** argv, std::string& error) {
@@ -112,7 +128,7 @@ std::optional<ProxyOptions> Parse(int argc, char** argv, std::string& error) {
         }
     }
     for (const std::string* a : {&o.carAddress, &o.replyAddress, &o.consoleAddress})
-        if (!IsLoopback(*a)) {
+        if (!carsim::IsLoopbackAddress(*a)) {
             error = *a + " is outside 127.0.0.0/8";
             return std::nullopt;
         }
