@@ -71,6 +71,8 @@ void RecordLap(Console& c, int i) {
     grid.SetCell(row, 4, std::to_string(r.LastLapTicks));
     grid.SetCell(row, 5,
                  r.OutgoingMessage + ", " + std::string(SplitCarMessage(r.RecvText).crewText));
+    const LocalTime now = c.svc.wall.Now();
+    grid.SetCell(row, kLapRecordedAtColumn, FormatStatusDate(now) + " " + FormatStatusTime(now));
 
     RecomputeLapStats(c, i);
     if (r.DriverLapCount == 0) r.DriverLapCount = 1;

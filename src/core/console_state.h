@@ -12,8 +12,11 @@
 
 namespace velmora {
 
-// Lap grid columns: 1 time text, 2 driver, 3 remarks (visible); 4 ticks, 5 message record.
-inline constexpr int kLapGridColumns = 5;
+// Lap grid columns: 1 time text, 2 driver, 3 remarks (visible); 4 ticks, 5 message record;
+// 6 wall-clock date and time the lap was recorded ("2026/12/07 14:05:09"), for the export.
+// Keeping it in the grid makes it follow every row cut, added or restored with the rest.
+inline constexpr int kLapGridColumns = 6;
+inline constexpr int kLapRecordedAtColumn = 6;
 
 // The controls of one car panel, Frm_Runner(i).
 struct PanelState {

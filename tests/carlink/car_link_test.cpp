@@ -79,6 +79,7 @@ TEST(HandleCarMessage, StaleEchoRecordsLapOneAtOnceAndLostReplyRecordsItAgain) {
     EXPECT_EQ(g.Cell(1, 2), "山田");
     EXPECT_EQ(g.Cell(1, 4), "83456");
     EXPECT_EQ(g.Cell(1, 5), r.OutgoingMessage + ", ピット");
+    EXPECT_EQ(g.Cell(1, kLapRecordedAtColumn), "2026/12/07 14:05:09");
     EXPECT_EQ(f.panel(1).Lbl_LapCnt.caption, "2周目");
     EXPECT_EQ(f.LastReply().substr(0, 14), "N0010000083456");
     EXPECT_EQ(f.net.sent.back().port, 7022);
