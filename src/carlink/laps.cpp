@@ -49,6 +49,12 @@ std::vector<int> MeasuredSlots(const Console& c) {
 
 }  // namespace
 
+std::optional<double> LapRowTicks(const Grid& laps, int row) {
+    double v = 0;
+    if (!ParseNumber(laps.Cell(row, 4), v)) return std::nullopt;
+    return v;
+}
+
 void RecordLap(Console& c, int i) {
     RunnerState& r = c.st.runners[i];
     PanelState& p = c.st.panels[i];
