@@ -35,6 +35,7 @@ void LapTimerTick(Console& c, int i) {
     const std::int64_t elapsed = static_cast<std::int64_t>(c.TickCounter()) - r.LapStartTick;
     c.st.panels[i].Lbl_Time.caption = FormatLapTime(static_cast<std::int32_t>(elapsed), c.clock);
     OpenNextLap(c, i);
+    c.JournalHeartbeat();
 }
 
 void OpenNextLap(Console& c, int i) {
@@ -53,6 +54,7 @@ void OpenNextLap(Console& c, int i) {
     r.AwayFlag = true;
     // The typed message has gone out with the replies while the car was in reach.
     p.Txt_OutMess.text.clear();
+    c.CommitJournal();
 }
 
 void BlinkEmptyInputs(Console& c) {

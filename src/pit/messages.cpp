@@ -44,8 +44,12 @@ void ShowIncomingMessage(Console& c, int i, std::string_view text) {
         c.svc.timers.Stop(key);
         label.back = White;
     } else {
-        c.svc.timers.Start(key, kMessBlinkMs, [&c, i] { MessBlinkTick(c, i); });
+        StartMessBlink(c, i);
     }
+}
+
+void StartMessBlink(Console& c, int i) {
+    c.svc.timers.Start(TimerKey{TimerId::MessBlk, i}, kMessBlinkMs, [&c, i] { MessBlinkTick(c, i); });
 }
 
 void MessBlinkTick(Console& c, int i) {

@@ -91,7 +91,9 @@ private:
 class FakeWallClock : public WallClock {
 public:
     LocalTime now = FromCivil({2026, 12, 7, 14, 5, 9});
+    std::int64_t realMs = 1'796'652'309'000;  // 2026-12-07 14:05:09 UTC
     LocalTime Now() const override { return now; }
+    std::int64_t RealNowMs() const override { return realMs; }
     void Set(const CivilTime& c) { now = FromCivil(c); }
 };
 
