@@ -193,6 +193,7 @@ void AddRunner(Builder& b, const std::string& n, RunnerState& r) {
     V(TankCapacity);
     V(FuelEconomy);
     V(FuelLoaded);
+    V(SentTypedMessage);
 #undef V
 }
 
