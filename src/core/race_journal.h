@@ -7,7 +7,7 @@ namespace velmora {
 struct Console;
 
 class RaceJournal {
-public:
+  public:
     virtual ~RaceJournal() = default;
     // Makes the journaled state durable as it is now. The core calls it before it acts
     // outside on a change (above all before the reply that tells a car its new lap count),

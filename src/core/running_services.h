@@ -10,11 +10,21 @@ namespace velmora {
 
 // Every timer the console runs, in a fixed order (the journal keeps one flag per entry).
 inline constexpr std::array<TimerKey, 15> kConsoleTimers = {{
-    {TimerId::System},        {TimerId::NoInputBlk},    {TimerId::OtherLap},
-    {TimerId::Lap, 0},        {TimerId::Lap, 1},        {TimerId::Lap, 2},
-    {TimerId::DriverInfo, 0}, {TimerId::DriverInfo, 1}, {TimerId::DriverInfo, 2},
-    {TimerId::GasBlk, 0},     {TimerId::GasBlk, 1},     {TimerId::GasBlk, 2},
-    {TimerId::MessBlk, 0},    {TimerId::MessBlk, 1},    {TimerId::MessBlk, 2},
+    {TimerId::System},
+    {TimerId::NoInputBlk},
+    {TimerId::OtherLap},
+    {TimerId::Lap, 0},
+    {TimerId::Lap, 1},
+    {TimerId::Lap, 2},
+    {TimerId::DriverInfo, 0},
+    {TimerId::DriverInfo, 1},
+    {TimerId::DriverInfo, 2},
+    {TimerId::GasBlk, 0},
+    {TimerId::GasBlk, 1},
+    {TimerId::GasBlk, 2},
+    {TimerId::MessBlk, 0},
+    {TimerId::MessBlk, 1},
+    {TimerId::MessBlk, 2},
 }};
 
 struct RunningServices {

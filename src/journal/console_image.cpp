@@ -11,23 +11,23 @@ namespace {
 
 // Values that change on their own between events; the heartbeat keeps them.
 const std::set<std::string, std::less<>> kRunning = {
-    "Lbl_Time.caption",    "Cmb_Driver.back",      "Cmb_Car.back",        "Meter_Gas.fore",
-    "Lbl_InMess.back",     "Cmb_Course.back",      "Lbl_OtherLap.caption", "Lbl_ZanTime.caption",
-    "Lbl_ZanTime.fore",    "Lbl_SysTime.caption",  "LastHeardTick",       "RemainingTicks",
+    "Lbl_Time.caption", "Cmb_Driver.back",     "Cmb_Car.back",         "Meter_Gas.fore",
+    "Lbl_InMess.back",  "Cmb_Course.back",     "Lbl_OtherLap.caption", "Lbl_ZanTime.caption",
+    "Lbl_ZanTime.fore", "Lbl_SysTime.caption", "LastHeardTick",        "RemainingTicks",
 };
 // The host's address is read again at every start.
 const std::set<std::string, std::less<>> kLeftOut = {"Lbl_LocalIP.caption"};
 
 class Builder {
-public:
+  public:
     Builder(std::vector<ImageField>& fields, std::vector<ImageGrid>& grids)
         : fields_(fields), grids_(grids) {}
 
     void Add(const std::string& prefix, std::string_view prop, ValueRef ref) {
         const std::string tail = LastPart(prefix) + "." + std::string(prop);
         if (kLeftOut.count(tail)) return;
-        const Pace pace = kRunning.count(tail) || kRunning.count(prop) ? Pace::Running
-                                                                         : Pace::Durable;
+        const Pace pace =
+            kRunning.count(tail) || kRunning.count(prop) ? Pace::Running : Pace::Durable;
         fields_.push_back({prefix + "." + std::string(prop), ref, pace});
     }
 
@@ -81,7 +81,7 @@ public:
         grids_.push_back({n, &g});
     }
 
-private:
+  private:
     static std::string LastPart(const std::string& prefix) {
         const auto dot = prefix.rfind('.');
         return dot == std::string::npos ? prefix : prefix.substr(dot + 1);
@@ -212,8 +212,8 @@ void AddShared(Builder& b, const std::string& n, ConsoleState& st) {
     V(SelectedCourseLength);
 #undef V
     for (OverlayState* o : {&st.Frm_Mess, &st.Frm_Car, &st.Frm_Course, &st.Frm_Drivers}) {
-        const char* name = o == &st.Frm_Mess  ? "Frm_Mess"
-                           : o == &st.Frm_Car ? "Frm_Car"
+        const char* name = o == &st.Frm_Mess     ? "Frm_Mess"
+                           : o == &st.Frm_Car    ? "Frm_Car"
                            : o == &st.Frm_Course ? "Frm_Course"
                                                  : "Frm_Drivers";
         b.Add("overlay." + std::string(name), "visible", &o->frame.visible);

@@ -41,7 +41,7 @@ struct ImageGrid {
 };
 
 class ConsoleImage {
-public:
+  public:
     // Binds to `c`'s state and to `services`, the journal's own record of what runs.
     ConsoleImage(Console& c, RunningServices& services);
 
@@ -50,7 +50,7 @@ public:
     // Index of a field by name, or -1.
     int Find(std::string_view name) const;
 
-private:
+  private:
     std::vector<ImageField> fields_;
     std::vector<ImageGrid> grids_;
     std::unordered_map<std::string_view, int> index_;

@@ -42,8 +42,8 @@ JournalCheck CheckJournal(const std::string& path) {
     const auto app = db.QueryInt("PRAGMA application_id");
     if (!app) return {JournalFound::Unreadable, db.Error()};
     if (*app != kJournalApplicationId)
-        return {JournalFound::Unreadable, "not a Velmora journal (application_id " +
-                                              std::to_string(*app) + ")"};
+        return {JournalFound::Unreadable,
+                "not a Velmora journal (application_id " + std::to_string(*app) + ")"};
     const auto version = db.QueryInt("PRAGMA user_version");
     if (!version) return {JournalFound::Unreadable, db.Error()};
     if (*version != kJournalVersion)

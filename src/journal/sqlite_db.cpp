@@ -28,7 +28,8 @@ void SqliteDb::NoteError() {
     if (!db_) return;
     error_ = sqlite3_errmsg(db_);
     // The operating system's reason says more than "disk I/O error" or "unable to open".
-    if (const int e = sqlite3_system_errno(db_); e != 0) error_ += std::string(": ") + std::strerror(e);
+    if (const int e = sqlite3_system_errno(db_); e != 0)
+        error_ += std::string(": ") + std::strerror(e);
 }
 
 bool SqliteDb::Exec(std::string_view sql) {

@@ -13,7 +13,7 @@ namespace velmora {
 class SqliteStatement;
 
 class SqliteDb {
-public:
+  public:
     SqliteDb() = default;
     ~SqliteDb() { Close(); }
     SqliteDb(const SqliteDb&) = delete;
@@ -37,13 +37,13 @@ public:
     // Takes the connection's current error as Error().
     void NoteError();
 
-private:
+  private:
     sqlite3* db_ = nullptr;
     std::string error_;
 };
 
 class SqliteStatement {
-public:
+  public:
     SqliteStatement() = default;
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
@@ -67,7 +67,7 @@ public:
     std::int64_t Int(int col) const;
     int Type(int col) const { return sqlite3_column_type(stmt_, col); }
 
-private:
+  private:
     SqliteDb* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     int rc_ = SQLITE_OK;

@@ -33,8 +33,8 @@ int CountWalFrames(void* frames, sqlite3*, const char*, int n) {
 std::string Stamp(LocalTime t) {
     const CivilTime c = ToCivil(t);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", c.year, c.month, c.day,
-                  c.hour, c.minute, c.second);
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                  c.minute, c.second);
     return buf;
 }
 
@@ -88,8 +88,8 @@ bool SqliteJournal::Prepare() {
     sqlite3_wal_hook(db_.handle(), &CountWalFrames, &walFrames_);
     const bool ok =
         putField_.Prepare(db_, "INSERT OR REPLACE INTO field (name, value) VALUES (?1, ?2)") &&
-        putCell_.Prepare(db_,
-                         "INSERT OR REPLACE INTO cell (grid, row, col, text) VALUES (?1, ?2, ?3, ?4)") &&
+        putCell_.Prepare(
+            db_, "INSERT OR REPLACE INTO cell (grid, row, col, text) VALUES (?1, ?2, ?3, ?4)") &&
         dropCell_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1 AND row = ?2 AND col = ?3") &&
         dropRows_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1 AND row > ?2") &&
         dropGrid_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1");
@@ -197,8 +197,7 @@ bool SqliteJournal::WriteChanges(bool durable) {
             GridChange change;
             change.grid = k;
             CollectGrid(k, change);
-            if (change.rewrite || change.cutAfter || !change.cells.empty() ||
-                !change.props.empty())
+            if (change.rewrite || change.cutAfter || !change.cells.empty() || !change.props.empty())
                 grids.push_back(std::move(change));
             else
                 gridShadow_[k].revision = image_.grids()[k].grid->Revision();
@@ -210,6 +209,7 @@ bool SqliteJournal::WriteChanges(bool durable) {
         return true;
     }
     if (!Apply(fields, grids)) return false;
+    ++writes_;
     Adopt(fields, grids);
     lastRunningNs_ = NowNs();
     if (durable) Checkpoint(kCheckpointFallbackFrames);
@@ -229,9 +229,9 @@ void SqliteJournal::CollectGrid(std::size_t k, GridChange& change) const {
         const bool had = s.known && r <= s.rows;
         for (int col = 1; col <= cols; ++col) {
             const std::string& now = g.Cell(r, col);
-            const std::string& old = had ? s.cells[static_cast<std::size_t>(r - 1)]
-                                                  [static_cast<std::size_t>(col - 1)]
-                                         : kEmpty;
+            const std::string& old =
+                had ? s.cells[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(col - 1)]
+                    : kEmpty;
             if (now != old) change.cells.push_back({k, r, col, now});
         }
     }
@@ -245,8 +245,8 @@ void SqliteJournal::CollectGrid(std::size_t k, GridChange& change) const {
 bool SqliteJournal::Apply(const std::vector<std::size_t>& fields,
                           const std::vector<GridChange>& grids) {
     const bool durable = !grids.empty() || std::any_of(fields.begin(), fields.end(), [&](auto k) {
-                             return image_.fields()[k].pace == Pace::Durable;
-                         });
+        return image_.fields()[k].pace == Pace::Durable;
+    });
     if (!SameFile()) {
         Fault("the journal file was moved, removed or replaced");
         return false;
@@ -382,7 +382,8 @@ SqliteJournal::Restored SqliteJournal::Restore() {
         SqliteStatement q;
         bool ok = db_.Open(path_, false) && ConfigureJournal(db_) &&
                   q.Prepare(db_, "SELECT name, value FROM field");
-        while (ok && q.Step()) fieldRows.push_back({std::string(q.Text(0)), std::string(q.Text(1))});
+        while (ok && q.Step())
+            fieldRows.push_back({std::string(q.Text(0)), std::string(q.Text(1))});
         ok = ok && q.Done() && q.Prepare(db_, "SELECT grid, row, col, text FROM cell");
         while (ok && q.Step()) {
             cellRows.push_back({std::string(q.Text(0)), std::string(q.Text(1)),
@@ -417,8 +418,8 @@ SqliteJournal::Restored SqliteJournal::Restore() {
         }
         const std::string_view name = f.name;
         const auto dot = name.rfind('.');
-        const auto grid = dot == std::string_view::npos ? gridIndex.end()
-                                                        : gridIndex.find(name.substr(0, dot));
+        const auto grid =
+            dot == std::string_view::npos ? gridIndex.end() : gridIndex.find(name.substr(0, dot));
         int p = -1;
         for (int n = 0; n < 3; ++n)
             if (dot != std::string_view::npos && name.substr(dot + 1) == kGridProps[n]) p = n;
@@ -457,8 +458,8 @@ SqliteJournal::Restored SqliteJournal::Restore() {
             AdoptGrid(g);
     }
     for (std::size_t k = 0; k < shadow_.size(); ++k)
-        shadow_[k] = read.count(k) ? std::optional<Value>(Current(image_.fields()[k].ref))
-                                   : std::nullopt;
+        shadow_[k] =
+            read.count(k) ? std::optional<Value>(Current(image_.fields()[k].ref)) : std::nullopt;
 
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0) {

@@ -21,7 +21,7 @@
 namespace velmora {
 
 class SqliteJournal final : public RaceJournal {
-public:
+  public:
     // Receives the crew's message for a fault, once per program run. It is called from inside
     // a commit: show it later, never from within the call (a modal box would run other
     // events in the middle of the one being journaled).
@@ -53,11 +53,13 @@ public:
     // retry succeeded, and after Finish).
     bool Writing() const { return mode_ == Mode::Open; }
     const std::string& path() const { return path_; }
+    // Write transactions that reached the file so far (for tests and benchmarks).
+    std::uint64_t Writes() const { return writes_; }
 
     // How long after a fault the journal tries the file again (30 s by default).
     void SetRetryIntervalMs(std::int64_t ms) { retryNs_ = ms * 1'000'000; }
 
-private:
+  private:
     enum class Mode { Idle, Open, Faulted, Finished };
     struct GridShadow {
         bool known = false;
@@ -72,7 +74,7 @@ private:
     };
     struct GridChange {
         std::size_t grid = 0;
-        bool rewrite = false;  // the whole grid (first write, or after an unreadable row)
+        bool rewrite = false;         // the whole grid (first write, or after an unreadable row)
         std::optional<int> cutAfter;  // rows beyond this count go
         std::vector<CellOp> cells;
         std::vector<std::pair<std::string, std::string>> props;  // "rows", "activeRow", ...
@@ -111,6 +113,7 @@ private:
     std::int64_t retryAtNs_ = 0;
     std::int64_t lastRunningNs_ = 0;
     int walFrames_ = 0;
+    std::uint64_t writes_ = 0;
     dev_t dev_ = 0;
     ino_t ino_ = 0;
 

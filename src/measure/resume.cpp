@@ -74,8 +74,7 @@ void ResumeServices(Console& c, const RunningServices& s) {
     }
     for (std::size_t k = 0; k < kConsoleTimers.size(); ++k) {
         const TimerKey key = kConsoleTimers[k];
-        const bool slotLeft = key.id == TimerId::Lap &&
-                              !c.svc.net.IsBound(CarSocket(key.slot));
+        const bool slotLeft = key.id == TimerId::Lap && !c.svc.net.IsBound(CarSocket(key.slot));
         if (s.timers[k] && !slotLeft) StartConsoleTimer(c, key);
     }
     // The clock and remaining time as they are now, not as they were last journaled.

@@ -72,6 +72,8 @@ public:
     std::vector<Sent> sent;
     std::map<std::uint16_t, std::string> failBind;  // port → error text
     std::string localAddress = "127.0.0.1";
+    // Runs as each datagram goes out, e.g. to look at what was stored before it.
+    std::function<void(const Sent&)> onSend;
 
     std::string Bind(SocketId id, std::uint16_t localPort,
                      std::function<void(std::string_view)> onDatagram) override;
