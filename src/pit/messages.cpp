@@ -76,7 +76,8 @@ void ClearTypedMessage(Console& c, int i) {
 }
 
 void StartMessBlink(Console& c, int i) {
-    c.svc.timers.Start(TimerKey{TimerId::MessBlk, i}, kMessBlinkMs, [&c, i] { MessBlinkTick(c, i); });
+    c.svc.timers.Start(TimerKey{TimerId::MessBlk, i}, kMessBlinkMs,
+                       [&c, i] { MessBlinkTick(c, i); });
 }
 
 void MessBlinkTick(Console& c, int i) {
