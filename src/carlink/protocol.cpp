@@ -89,10 +89,11 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
     r.AwayFlag = false;
     if (c.st.LastMeasuredSlot > 0) RefreshRanking(c);
 
-    // Write-ahead: the recorded lap, and the state the console is in once the car has been
-    // told, reach the journal before the reply goes out, so the console can never have told a
-    // car a count it has since lost. A datagram that changed nothing writes nothing.
-    c.CommitJournal();
+    // Write-ahead: a recorded lap, with the state the console is in once the car has been
+    // told, reaches the journal before the reply goes out, so the console can never have told
+    // a car a count it has since lost. Any other datagram tells the car nothing new; what it
+    // changed (the crew's text) is journaled after the reply, with the rest of the event.
+    if (closesLap) c.CommitJournal();
     SendReply(c, i, reply);
 }
 
