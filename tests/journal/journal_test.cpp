@@ -246,5 +246,16 @@ TEST(Journal, EndMarksTheRaceFinishedAndTheNextSetUpBeginsANewJournal) {
     EXPECT_EQ(kept, 1);
 }
 
+// The journal lists what it keeps by name (console_image.cpp). A field or control added to
+// the state must be journaled there, or named as left out, or a restart silently shows the
+// start-up value: this fails until the sizes below are brought up to date with that list.
+TEST(Journal, EveryPartOfTheStateIsAccountedFor) {
+    EXPECT_EQ(sizeof(RunnerState), 368u) << "RunnerState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(PanelState), 1672u) << "PanelState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(MainFrameState), 1776u) << "MainFrameState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(ConsoleState), 9664u) << "ConsoleState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(MeasureSettings), 176u) << "MeasureSettings changed: see console_image.cpp";
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -42,7 +42,7 @@ void Dump(ConsoleApp& app) {
     Console& c = app.console();
     const ConsoleState& st = c.st;
     std::ostringstream head;
-    head << "dump measuring=" << st.Measuring()
+    head << "dump measuring=" << st.Measuring() << " clock=" << c.ticks.Running()
          << " presence=" << app.net().IsBound(SocketId::Presence) << " tick=" << c.TickCounter()
          << " ranking_rows=";
     int shown = 0;
@@ -58,6 +58,7 @@ void Dump(ConsoleApp& app) {
         if (p.Lbl_IP.caption.empty()) continue;
         std::ostringstream s;
         s << "dump slot=" << i << " bound=" << app.net().IsBound(CarSocket(i))
+          << " timer=" << c.svc.timers.IsRunning(TimerKey{TimerId::Lap, i})
           << " lapcount=" << r.LapCount << " away=" << r.AwayFlag
           << " rows=" << p.Spd_LapTime.RowCount() << " caption=" << p.Lbl_LapCnt.caption;
         Out(s.str());

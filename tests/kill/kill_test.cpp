@@ -139,9 +139,9 @@ class KillTest : public QObject {
 
     void ParseConsoleLine(const QString& line) {
         static const QRegularExpression head(
-            R"(^dump measuring=(\d) presence=(\d) tick=(-?\d+) ranking_rows=(\d))");
+            R"(^dump measuring=(\d) clock=(\d) presence=(\d) tick=(-?\d+) ranking_rows=(\d))");
         static const QRegularExpression slot(
-            R"(^dump slot=(\d) bound=(\d) lapcount=(\d+) away=(\d) rows=(\d+))");
+            R"(^dump slot=(\d) bound=(\d) timer=(\d) lapcount=(\d+) away=(\d) rows=(\d+))");
         static const QRegularExpression row(
             R"(^dump row slot=(\d) n=(\d+) ticks=(\S*) text=(.*)$)");
         if (line.startsWith("ready ")) {
@@ -150,15 +150,15 @@ class KillTest : public QObject {
             dump_ = Dump{};
             dumpDone_ = false;
         } else if (auto m = head.match(line); m.hasMatch()) {
-            dump_.measuring = m.captured(1) == "1";
-            dump_.presence = m.captured(2) == "1";
-            dump_.rankingRows = m.captured(4).toInt();
+            dump_.measuring = m.captured(1) == "1" && m.captured(2) == "1";
+            dump_.presence = m.captured(3) == "1";
+            dump_.rankingRows = m.captured(5).toInt();
         } else if (auto s = slot.match(line); s.hasMatch()) {
             Dump::Slot& d = dump_.cars[s.captured(1).toInt()];
-            d.bound = s.captured(2) == "1";
-            d.lapCount = s.captured(3).toInt();
-            d.away = s.captured(4) == "1";
-            d.rows = s.captured(5).toInt();
+            d.bound = s.captured(2) == "1" && s.captured(3) == "1";
+            d.lapCount = s.captured(4).toInt();
+            d.away = s.captured(5) == "1";
+            d.rows = s.captured(6).toInt();
         } else if (auto r = row.match(line); r.hasMatch()) {
             dump_.cars[r.captured(1).toInt()].laps[r.captured(2).toInt()] = {r.captured(3),
                                                                              r.captured(4)};
@@ -225,13 +225,13 @@ class KillTest : public QObject {
     void CheckRestored(const int toldBefore[kCars], int kill) {
         const QString where = QStringLiteral("after kill %1: ").arg(kill);
         QVERIFY2(resumed_, qPrintable(where + "the resume question was not answered Yes"));
-        QVERIFY2(dump_.measuring, qPrintable(where + "not measuring"));
+        QVERIFY2(dump_.measuring, qPrintable(where + "not measuring (Btn_Start, tick clock)"));
         QVERIFY2(!dump_.presence, qPrintable(where + "presence responder bound"));
         QVERIFY2(dump_.rankingRows == kCars, qPrintable(where + "ranking rows hidden"));
         for (int i = 0; i < kCars; ++i) {
             const Dump::Slot& d = dump_.cars[i];
             const QString car = where + QStringLiteral("car %1: ").arg(i);
-            QVERIFY2(d.bound, qPrintable(car + "socket not bound"));
+            QVERIFY2(d.bound, qPrintable(car + "socket not bound or lap clock not running"));
             QVERIFY2(d.rows == d.lapCount, qPrintable(car + "rows differ from LapCount"));
             // Never less than the car was told; one more when a lap was journaled and the
             // kill came before its reply, or the silence step had opened the next lap.
@@ -296,12 +296,12 @@ class KillTest : public QObject {
             auto car = std::make_unique<LineProcess>();
             car->onLine = [this, i](const QString& l) { ParseCarLine(i, l); };
             const long long silence = cycleMs - (kInRangeMs - kIntervalMs);
-            // Line-buffered, so every reply line is read as the car gets it.
-            car->p.start("stdbuf", {"-oL", VELMORA_CARSIM_PATH, "--slot", QString::number(i),
-                                    "--in-range-ms", QString::number(kInRangeMs), "--interval-ms",
-                                    QString::number(kIntervalMs), "--silence-ms",
-                                    QString::number(silence), "--laps", QString::number(laps),
-                                    "--max-seconds", QString::number(laps * cycleMs / 1000 + 60)});
+            car->p.start(
+                VELMORA_CARSIM_PATH,
+                {"--slot", QString::number(i), "--in-range-ms", QString::number(kInRangeMs),
+                 "--interval-ms", QString::number(kIntervalMs), "--silence-ms",
+                 QString::number(silence), "--laps", QString::number(laps), "--max-seconds",
+                 QString::number(laps * cycleMs / 1000 + 60)});
             QVERIFY(car->p.waitForStarted(5000));
             QObject::connect(&car->p, &QProcess::finished, [this, i](int code) {
                 cars_[i].finished = true;
