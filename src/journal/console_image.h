@@ -3,8 +3,9 @@
 // panels and the console block, the slot records of the panels, the shared values, the
 // settings in force and what runs (RunningServices). Left out, because nothing reads them
 // before they are set again: the last datagram and what was composed from it, the ranking's
-// work array, the undo text of a cell edit, the focus request and the host address. The
-// overlays keep only whether they are open; their grids are loaded again when one opens.
+// work array, the undo text of a cell edit, the run length taken when its field got the
+// focus, the focus request and the host address. The overlays keep only whether they are
+// open; their grids are loaded again when one opens.
 #include <cstdint>
 #include <string>
 #include <string_view>
