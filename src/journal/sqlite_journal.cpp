@@ -16,11 +16,11 @@ namespace velmora {
 namespace {
 
 constexpr std::int64_t kHeartbeatNs = 1'000'000'000;
-// Checkpoints copy the write-ahead log back into the database. They run from the heartbeat,
-// never in the middle of the commit that goes before a reply; commits do one only when no
-// heartbeat has (between runs the log grows slowly).
-constexpr int kCheckpointFrames = 1000;
-constexpr int kCheckpointFallbackFrames = 8000;
+// Checkpoints copy the write-ahead log back into the database, on their own thread
+// (JournalCheckpointer). The heartbeat asks for one once the log holds 1,000 pages (the
+// default of SetCheckpointFrames); a commit asks at this many times that, for the time between
+// runs, when no heartbeat runs.
+constexpr int kCommitCheckpointFactor = 4;
 // More rows than any grid can get (a lap correction allows 99,999): a larger count is not read.
 constexpr int kMaxGridRows = 1'000'000;
 constexpr std::size_t kMaxProblemsKept = 50;
@@ -93,11 +93,13 @@ bool SqliteJournal::Prepare() {
         dropCell_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1 AND row = ?2 AND col = ?3") &&
         dropRows_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1 AND row > ?2") &&
         dropGrid_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1");
+    if (ok) checkpointer_ = std::make_unique<JournalCheckpointer>(path_);
     if (!ok) Fault(db_.Error());
     return ok;
 }
 
 void SqliteJournal::CloseFile() {
+    checkpointer_.reset();
     for (SqliteStatement* s : {&putField_, &putCell_, &dropCell_, &dropRows_, &dropGrid_})
         s->Finalize();
     db_.Close();
@@ -176,7 +178,7 @@ void SqliteJournal::Commit(const Console& c) {
 void SqliteJournal::Heartbeat(const Console& c) {
     Commit(c);
     if (mode_ != Mode::Open || NowNs() - lastRunningNs_ < kHeartbeatNs) return;
-    if (WriteChanges(false)) Checkpoint(kCheckpointFrames);
+    if (WriteChanges(false)) Checkpoint(checkpointFrames_);
 }
 
 bool SqliteJournal::WriteChanges(bool durable) {
@@ -212,7 +214,7 @@ bool SqliteJournal::WriteChanges(bool durable) {
     ++writes_;
     Adopt(fields, grids);
     lastRunningNs_ = NowNs();
-    if (durable) Checkpoint(kCheckpointFallbackFrames);
+    if (durable) Checkpoint(kCommitCheckpointFactor * checkpointFrames_);
     return true;
 }
 
@@ -337,10 +339,9 @@ void SqliteJournal::AdoptGrid(std::size_t k) {
 }
 
 void SqliteJournal::Checkpoint(int minFrames) {
-    if (walFrames_ < minFrames || !db_.IsOpen()) return;
-    if (sqlite3_wal_checkpoint_v2(db_.handle(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
-                                  nullptr) == SQLITE_OK)
-        walFrames_ = 0;
+    if (walFrames_ < minFrames || !checkpointer_) return;
+    checkpointer_->Request();
+    walFrames_ = 0;  // the next commit tells how long the log is then
 }
 
 void SqliteJournal::Finish() {
@@ -354,6 +355,8 @@ void SqliteJournal::Finish() {
         if (!db_.Exec(sql)) {
             Fault(db_.Error());
         } else {
+            // The whole log into the file, so that an ended journal is one file to keep.
+            checkpointer_.reset();
             sqlite3_wal_checkpoint_v2(db_.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr,
                                       nullptr);
         }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "core/console.h"
 #include "core/running_services.h"
 #include "journal/console_image.h"
+#include "journal/journal_checkpointer.h"
 #include "journal/sqlite_db.h"
 
 namespace velmora {
@@ -55,9 +57,17 @@ class SqliteJournal final : public RaceJournal {
     const std::string& path() const { return path_; }
     // Write transactions that reached the file so far (for tests and benchmarks).
     std::uint64_t Writes() const { return writes_; }
+    // Checkpoints of the write-ahead log done so far by the checkpoint thread.
+    int Checkpoints() const { return checkpointer_ ? checkpointer_->Done() : 0; }
 
     // How long after a fault the journal tries the file again (30 s by default).
     void SetRetryIntervalMs(std::int64_t ms) { retryNs_ = ms * 1'000'000; }
+    // Log pages after which the heartbeat asks for a checkpoint (1,000 by default).
+    void SetCheckpointFrames(int frames) { checkpointFrames_ = frames; }
+    // Waits until no checkpoint is asked for or under way (for tests).
+    void WaitForCheckpoints() {
+        if (checkpointer_) checkpointer_->WaitIdle();
+    }
 
   private:
     enum class Mode { Idle, Open, Faulted, Finished };
@@ -113,12 +123,14 @@ class SqliteJournal final : public RaceJournal {
     std::int64_t retryAtNs_ = 0;
     std::int64_t lastRunningNs_ = 0;
     int walFrames_ = 0;
+    int checkpointFrames_ = 1000;
     std::uint64_t writes_ = 0;
     dev_t dev_ = 0;
     ino_t ino_ = 0;
 
     SqliteDb db_;
     SqliteStatement putField_, putCell_, dropCell_, dropRows_, dropGrid_;
+    std::unique_ptr<JournalCheckpointer> checkpointer_;  // while the file is open
 };
 
 }  // namespace velmora

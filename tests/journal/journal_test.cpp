@@ -188,6 +188,26 @@ TEST(Journal, TheLapInProgressIsTimedAcrossTheRestart) {
     }
 }
 
+// Checkpoints run on their own thread while the race goes on, and lose nothing.
+TEST(Journal, CheckpointsRunBesideTheRaceAndLoseNothing) {
+    TempFolder dir;
+    JournalRig rig(dir.File("j.db"));
+    rig.journal->SetCheckpointFrames(4);
+    rig.PrepareRace();
+    rig.Start();
+    for (int lap = 0; lap < 6; ++lap) {
+        rig.DriveLaps(0, 1, 1000 + lap * 40'000, 31'000);
+        rig.Flush();
+    }
+    rig.journal->WaitForCheckpoints();
+    EXPECT_GT(rig.journal->Checkpoints(), 0);
+    RestartedConsole back(rig.path, rig.wall.realMs);
+    ASSERT_TRUE(back.restored.ok);
+    back.Resume();
+    SystemClockTick(rig.console);
+    for (const std::string& d : Differences(rig.console, back.console)) ADD_FAILURE() << d;
+}
+
 TEST(Journal, AWallClockSetBackCannotTakeTheCountBelowWhatWasJournaled) {
     TempFolder dir;
     JournalRig rig(dir.File("j.db"));
