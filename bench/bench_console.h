@@ -46,6 +46,7 @@ class CountingNet : public DatagramService {
 class FixedWall : public WallClock {
   public:
     LocalTime Now() const override { return FromCivil({2026, 12, 7, 14, 5, 9}); }
+    std::int64_t RealNowMs() const override { return 1'796'652'309'000; }
 };
 
 // Advances 1 ms per read, so every TickCounter reading moves on.

@@ -11,8 +11,13 @@
 #include "app/ui_font.h"
 #include "carlink/presence.h"
 #include "core/window_state.h"
+#include "journal/journal_file.h"
+#include "journal/sqlite_journal.h"
+#include "master/editors.h"
 #include "master/master_files.h"
 #include "measure/measurement.h"
+#include "measure/resume.h"
+#include "pit/settings_dialog.h"
 
 namespace velmora {
 
@@ -20,6 +25,9 @@ namespace {
 
 // Renders closer together than this are merged into one.
 constexpr qint64 kMinRenderGapMs = 15;
+
+// Rows that could not be read back, listed in the message (the rest are counted).
+constexpr std::size_t kProblemsShown = 10;
 
 QSize ScreenSize() {
     const QScreen* s = QGuiApplication::primaryScreen();
@@ -30,8 +38,8 @@ QSize ScreenSize() {
 
 ConsoleApp::ConsoleApp(const QString& programFolder)
     : dialogs_(std::make_unique<QtDialogs>()),
-      timers_(std::make_unique<QtTimers>([this] { requestRender(); })),
-      net_(std::make_unique<QtDatagrams>([this] { requestRender(); })),
+      timers_(std::make_unique<QtTimers>([this] { afterEvent(false); })),
+      net_(std::make_unique<QtDatagrams>([this] { afterEvent(false); })),
       wall_(std::make_unique<QtWallClock>()),
       mono_(std::make_unique<SteadyMonotonic>()),
       folder_(programFolder),
@@ -45,6 +53,8 @@ ConsoleApp::~ConsoleApp() {
     timers_.reset();
     net_.reset();
     main_.reset();
+    if (console_) console_->journal = nullptr;
+    journal_.reset();
 }
 
 void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
@@ -70,10 +80,13 @@ void ConsoleApp::handOver() {
     splash_.reset();
 
     Console& c = *console_;
-    main_ = std::make_unique<MainWindow>(c, EventSink{c, [this] { renderNow(); }},
+    main_ = std::make_unique<MainWindow>(c, EventSink{c, [this] { afterEvent(true); }},
                                          [this] { confirmEnd(); });
     dialogs_->setParentWidget(main_.get());
     main_->CentreOn(ScreenSize());
+    journal_ = std::make_unique<SqliteJournal>(c, c.paths.JournalFilePath,
+                                               [this](const std::string& t) { showLater(t); });
+    const bool resume = askToResume();
 
     struct MasterList {
         bool (*load)(Console&, bool, std::string*);
@@ -92,14 +105,17 @@ void ConsoleApp::handOver() {
         }
     }
     MainWindowStartupState(c);
-    const std::string presence = StartPresenceResponder(c);
+    const bool resumed = resume && restoreRace();
+    c.journal = journal_.get();
+    // The presence responder answers only between runs.
+    const std::string presence = c.st.Measuring() ? "" : StartPresenceResponder(c);
     if (!presence.empty()) {
         c.svc.dialogs.MessageBox("ポート7001を使用できません (" + presence +
                                      ")。他のプログラムが使用中の可能性があります。車輌PCからの登録"
                                      "確認には応答しません。",
                                  "", MessageButtons::Ok, MessageIcon::Critical);
     }
-    StartWindowTimers(c);
+    if (!resumed) StartWindowTimers(c);
     renderNow();
     main_->show();
     emit mainWindowShown();
@@ -111,7 +127,94 @@ void ConsoleApp::confirmEnd() {
                                  MessageIcon::Information) != MessageAnswer::Yes)
         return;
     c.ticks.Stop();
+    // A clean End: the journal is marked finished, and the next start begins a new one.
+    if (journal_) journal_->Finish();
     if (quit_) quit_();
+}
+
+bool ConsoleApp::askToResume() {
+    Console& c = *console_;
+    const std::string& path = c.paths.JournalFilePath;
+    const JournalCheck check = CheckJournal(path);
+    std::string error;
+    switch (check.found) {
+        case JournalFound::None:
+            return false;
+        case JournalFound::Finished:
+            // Kept under a dated name; a failure shows when the new journal is created.
+            SetAsideJournal(path, c.svc.wall.Now(), "", &error);
+            return false;
+        case JournalFound::Unreadable: {
+            const std::string kept = SetAsideJournal(path, c.svc.wall.Now(), "unreadable", &error);
+            const std::string text =
+                kept.empty() ? "走行記録ファイルを読めません。別名にもできないため、記録なしで起動"
+                               "します。\n" +
+                                   path + "\n(" + check.reason + ")\n(" + error + ")"
+                             : "走行記録ファイルを読めないため、別名で保管しました。新しい記録を"
+                               "始めます。\n" +
+                                   kept + "\n(" + check.reason + ")";
+            c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
+            return false;
+        }
+        case JournalFound::Unfinished:
+            break;
+    }
+    if (c.svc.dialogs.MessageBox("前回の計測データが残っています。復元しますか？", "復元確認",
+                                 MessageButtons::YesNo,
+                                 MessageIcon::Information) == MessageAnswer::Yes)
+        return true;
+    // No: the race stays in the file, kept under its date and time; this start is clean.
+    SetAsideJournal(path, c.svc.wall.Now(), "", &error);
+    return false;
+}
+
+bool ConsoleApp::restoreRace() {
+    Console& c = *console_;
+    const SqliteJournal::Restored r = journal_->Restore();
+    if (!r.ok) {
+        std::string error;
+        const std::string kept =
+            SetAsideJournal(c.paths.JournalFilePath, c.svc.wall.Now(), "unreadable", &error);
+        c.svc.dialogs.MessageBox(
+            "走行記録ファイルを読めないため、復元できません。新しい記録を始め"
+            "ます。\n" +
+                (kept.empty() ? c.paths.JournalFilePath : kept) + "\n(" + r.error + ")",
+            "", MessageButtons::Ok, MessageIcon::Critical);
+        return false;
+    }
+    c.DeriveClock();
+    // An editor or the settings dialog open at the crash closes: its edits were not saved.
+    for (Editor e : {Editor::Car, Editor::Course, Editor::Drivers})
+        if (EditorOverlay(c.st, e).frame.visible) CancelEditor(c, e);
+    if (c.st.Frm_Mess.frame.visible) CancelEnvironmentSettings(c);
+    ResumeServices(c, r.services);
+    if (!r.problems.empty()) {
+        std::string text =
+            "走行記録ファイルの一部を読めませんでした。読めた内容で復元しました。\n" +
+            c.paths.JournalFilePath;
+        for (std::size_t k = 0; k < r.problems.size() && k < kProblemsShown; ++k)
+            text += "\n" + r.problems[k];
+        if (r.problems.size() > kProblemsShown)
+            text += "\n… ほか " + std::to_string(r.problems.size() - kProblemsShown) + " 件";
+        c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
+    }
+    return true;
+}
+
+void ConsoleApp::showLater(std::string text) {
+    QTimer::singleShot(0, this, [this, text = std::move(text)] {
+        dialogs_->MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
+    });
+}
+
+void ConsoleApp::afterEvent(bool renderAtOnce) {
+    // Whatever the event changed is journaled (nothing is written when it changed nothing)
+    // before the window catches up with it.
+    console_->CommitJournal();
+    if (renderAtOnce)
+        renderNow();
+    else
+        requestRender();
 }
 
 void ConsoleApp::requestRender() {

@@ -21,6 +21,7 @@ class QtWallClock;
 class SteadyMonotonic;
 class SplashWindow;
 class MainWindow;
+class SqliteJournal;
 
 class ConsoleApp : public QObject {
     Q_OBJECT
@@ -58,6 +59,16 @@ class ConsoleApp : public QObject {
   private:
     void handOver();
     void confirmEnd();
+    // After every widget event (rendered at once), timer tick and datagram.
+    void afterEvent(bool renderAtOnce);
+    // The journal's part of the start-up, before anything else takes input: what is found at
+    // its path, and the question whether to bring back an unfinished race. True for Yes.
+    bool askToResume();
+    // Brings the journaled race back into the console and sets it going; false if it could
+    // not be read (it is then set aside and the console starts clean).
+    bool restoreRace();
+    // Shows a message once the current event is over (never from inside a commit).
+    void showLater(std::string text);
 
     std::unique_ptr<QtDialogs> dialogs_;
     std::unique_ptr<QtTimers> timers_;
@@ -65,6 +76,7 @@ class ConsoleApp : public QObject {
     std::unique_ptr<QtWallClock> wall_;
     std::unique_ptr<SteadyMonotonic> mono_;
     std::unique_ptr<Console> console_;
+    std::unique_ptr<SqliteJournal> journal_;  // goes before the console it follows
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<MainWindow> main_;
     QString folder_;

@@ -10,6 +10,7 @@ namespace velmora {
 class QtWallClock : public WallClock {
   public:
     LocalTime Now() const override;
+    std::int64_t RealNowMs() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 class SteadyMonotonic : public MonotonicClock {

@@ -22,11 +22,13 @@ std::string ZeroPad(std::int64_t v, int width) {
     return v < 0 ? "-" + digits : digits;
 }
 
-void SendReply(Console& c, int i) {
-    RunnerState& r = c.st.runners[i];
-    const std::string reply = r.LinkFlag + r.StatusBlock + r.OutgoingMessage;
-    c.svc.net.Send(CarSocket(i), c.st.panels[i].Lbl_IP.caption, CarRemotePort(i),
-                   Utf8ToCp932(reply));
+// The reply as the car is to get it now: flag, status block and messages, in CP932.
+std::string ReplyBytes(const RunnerState& r) {
+    return Utf8ToCp932(r.LinkFlag + r.StatusBlock + r.OutgoingMessage);
+}
+
+void SendReply(Console& c, int i, const std::string& bytes) {
+    c.svc.net.Send(CarSocket(i), c.st.panels[i].Lbl_IP.caption, CarRemotePort(i), bytes);
     NoteTypedMessageSent(c, i);
 }
 
@@ -75,20 +77,24 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
     // an echo left from an earlier run) records nothing: the reply's status block tells the car
     // the current count and it re-synchronises. A car back from the silence closes its lap even
     // when its echo happens to equal the opened lap (an echo left from an earlier run).
-    const bool corrected = r.LinkFlag == "C";
-    if (!corrected && !r.AwayFlag) {
-        SendReply(c, i);
-    } else {
-        RecordLap(c, i);
-        SendReply(c, i);
-        // Reset only after sending, so a "C" reaches the car in exactly one reply.
+    const bool closesLap = r.LinkFlag == "C" || r.AwayFlag;
+    if (closesLap) RecordLap(c, i);
+    // Composed before the flag is reset, so a "C" reaches the car in exactly one reply.
+    const std::string reply = ReplyBytes(r);
+    if (closesLap) {
         r.LinkFlag = "N";
         p.Lbl_LapCnt.caption = std::to_string(static_cast<std::int64_t>(r.LapCount) + 1) + "周目";
     }
-
     r.LastHeardTick = c.TickCounter();
     r.AwayFlag = false;
     if (c.st.LastMeasuredSlot > 0) RefreshRanking(c);
+
+    // Write-ahead: a recorded lap, with the state the console is in once the car has been
+    // told, reaches the journal before the reply goes out, so the console can never have told
+    // a car a count it has since lost. Any other datagram tells the car nothing new; what it
+    // changed (the crew's text) is journaled after the reply, with the rest of the event.
+    if (closesLap) c.CommitJournal();
+    SendReply(c, i, reply);
 }
 
 }  // namespace velmora

@@ -9,6 +9,7 @@ Paths Paths::InFolder(const std::string& folder) {
     p.CarFilePath = folder + "/Car.ini";
     p.CourseFilePath = folder + "/Course.ini";
     p.DriverFilePath = folder + "/Drivers.ini";
+    p.JournalFilePath = folder + "/VelmoraJournal.db";
     return p;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/console_state.h"
+#include "core/race_journal.h"
 #include "core/services.h"
 #include "core/settings.h"
 #include "core/tick_clock.h"
@@ -16,6 +17,7 @@ struct Paths {
     std::string CarFilePath;
     std::string CourseFilePath;
     std::string DriverFilePath;
+    std::string JournalFilePath;  // the race journal (an SQLite database)
 
     static Paths InFolder(const std::string& folder);
 };
@@ -29,11 +31,19 @@ struct Console {
     ClockParams clock;
     TickClock ticks;
     Paths paths;
+    RaceJournal* journal = nullptr;  // not owned; none = nothing is journaled
 
     // TickCounter.
     std::int32_t TickCounter() const { return ticks.Now(); }
     // Applies `settings` to the clock parameters (after loading and after the dialog).
     void DeriveClock() { clock = DeriveClockParams(settings.Precision, settings.SilenceSeconds); }
+    // The journal hooks (see RaceJournal); no-ops without a journal.
+    void CommitJournal() const {
+        if (journal) journal->Commit(*this);
+    }
+    void JournalHeartbeat() const {
+        if (journal) journal->Heartbeat(*this);
+    }
 };
 
 }  // namespace velmora

@@ -121,6 +121,9 @@ struct ConsoleState {
     // Shared values.
     std::int16_t LastMeasuredSlot = -1;
     LocalTime MeasureStartTime{};
+    // Real time of tick 0 of the last measurement started (ms since the Unix epoch): a run
+    // brought back after a restart of the program counts its ticks on from it.
+    std::int64_t TickZeroRealMs = 0;
     LocalTime MeasureEndTime{};
     bool EndTimeSet = false;
     std::int32_t RemainingTicks = 0;

@@ -72,11 +72,15 @@ public:
     virtual std::string LocalAddress() const = 0;
 };
 
-// The local wall clock, read only for times of day and dates the crew sees.
+// The local wall clock, read for times of day and dates the crew sees, and to carry the tick
+// counter of a running measurement across a restart of the program.
 class WallClock {
 public:
     virtual ~WallClock() = default;
     virtual LocalTime Now() const = 0;
+    // Real time in milliseconds since the Unix epoch (UTC): unlike the monotonic clock it
+    // means the same instant after the program, or the machine, started again.
+    virtual std::int64_t RealNowMs() const = 0;
 };
 
 // A monotonic clock in nanoseconds from an arbitrary origin; the tick counter is derived

@@ -23,11 +23,18 @@ ClockParams DeriveClockParams(std::string_view precision, int silenceSeconds) {
     return p;
 }
 
-void TickClock::Start(std::int32_t ticksPerSecond) {
+void TickClock::Start(std::int32_t ticksPerSecond) { Resume(ticksPerSecond, 0); }
+
+void TickClock::Resume(std::int32_t ticksPerSecond, std::int64_t elapsedNs) {
     periodNs_ = 1'000'000'000LL / (ticksPerSecond > 0 ? ticksPerSecond : 1000);
-    originNs_ = mono_.NowNs();
+    originNs_ = mono_.NowNs() - (elapsedNs > 0 ? elapsedNs : 0);
     frozen_.store(0, std::memory_order_relaxed);
     running_.store(true, std::memory_order_release);
+}
+
+void TickClock::Hold(std::int32_t ticks) {
+    frozen_.store(ticks, std::memory_order_relaxed);
+    running_.store(false, std::memory_order_release);
 }
 
 void TickClock::Stop() {

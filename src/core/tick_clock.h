@@ -28,8 +28,13 @@ public:
 
     // Resets the count to 0 and lets it advance once per period (1 ms or 10 ms).
     void Start(std::int32_t ticksPerSecond);
+    // Lets the count advance as if Start had been called `elapsedNs` ago: a measurement
+    // carried on after a restart of the program keeps its tick 0.
+    void Resume(std::int32_t ticksPerSecond, std::int64_t elapsedNs);
     // Freezes the count at its current value. Safe to call when not running.
     void Stop();
+    // Not running, the count held at `ticks` (a stopped measurement brought back).
+    void Hold(std::int32_t ticks);
     bool Running() const { return running_.load(std::memory_order_relaxed); }
 
     // The current TickCounter reading. Saturates at INT32_MAX instead of wrapping.

@@ -36,6 +36,7 @@ void LapTimerTick(Console& c, int i) {
     const std::int64_t elapsed = static_cast<std::int64_t>(c.TickCounter()) - r.LapStartTick;
     c.st.panels[i].Lbl_Time.caption = FormatLapTime(static_cast<std::int32_t>(elapsed), c.clock);
     OpenNextLap(c, i);
+    c.JournalHeartbeat();
 }
 
 void OpenNextLap(Console& c, int i) {
@@ -55,6 +56,7 @@ void OpenNextLap(Console& c, int i) {
     // A typed message that went out with the replies of this pass is done with; one typed
     // after the car's last datagram waits for the next pass.
     if (TypedMessageWentOut(c, i)) ClearTypedMessage(c, i);
+    c.CommitJournal();
 }
 
 void BlinkEmptyInputs(Console& c) {

@@ -27,13 +27,15 @@ void SetConsoleButtons(Console& c, bool enabled) {
         b->enabled = enabled;
 }
 
-// A slot that does not take part: no lap clock, no socket, panel and stop button disabled.
-void LeaveOutOfRun(Console& c, int i) {
-    PanelState& p = c.st.panels[i];
-    c.svc.timers.Stop(TimerKey{TimerId::Lap, i});
-    c.svc.net.Close(CarSocket(i));
-    p.Frm_Runner.enabled = false;
-    p.Btn_RunStop.enabled = false;
+}  // namespace
+
+void StartWindowTimers(Console& c) {
+    StartSystemTimer(c);
+    StartNoInputBlink(c);
+}
+
+void StartSystemTimer(Console& c) {
+    c.svc.timers.Start(TimerKey{TimerId::System}, kWindowTimerMs, [&c] { SystemClockTick(c); });
 }
 
 void StartNoInputBlink(Console& c) {
@@ -41,16 +43,26 @@ void StartNoInputBlink(Console& c) {
                        [&c] { BlinkEmptyInputs(c); });
 }
 
+void StartLapTimer(Console& c, int i) {
+    c.svc.timers.Start(TimerKey{TimerId::Lap, i}, kLapTimerMs, [&c, i] { LapTimerTick(c, i); });
+}
+
+std::string BindCarSocket(Console& c, int i) {
+    return c.svc.net.Bind(CarSocket(i), CarLocalPort(i),
+                          [&c, i](std::string_view d) { HandleCarMessage(c, i, d); });
+}
+
 std::string BindFailureText(int i, const std::string& reason) {
     return CarLabel(i) + "の通信ポート " + std::to_string(CarLocalPort(i)) + " を開けません。(" +
            reason + ")\n" + CarLabel(i) + "は計測しません。";
 }
 
-}  // namespace
-
-void StartWindowTimers(Console& c) {
-    c.svc.timers.Start(TimerKey{TimerId::System}, kWindowTimerMs, [&c] { SystemClockTick(c); });
-    StartNoInputBlink(c);
+void LeaveOutOfRun(Console& c, int i) {
+    PanelState& p = c.st.panels[i];
+    c.svc.timers.Stop(TimerKey{TimerId::Lap, i});
+    c.svc.net.Close(CarSocket(i));
+    p.Frm_Runner.enabled = false;
+    p.Btn_RunStop.enabled = false;
 }
 
 void Btn_Start_Click(Console& c) {
@@ -64,6 +76,7 @@ void StartMeasurement(Console& c) {
     ConsoleState& st = c.st;
     MainFrameState& m = st.main;
     c.ticks.Start(c.clock.TicksPerSecond);
+    st.TickZeroRealMs = c.svc.wall.RealNowMs();
     m.Btn_Start.caption = "Stop";
     st.MeasureStartTime = c.svc.wall.Now();
     ApplyRunLength(c);
@@ -85,16 +98,14 @@ void StartMeasurement(Console& c) {
         p.Btn_RunStop.enabled = true;
         UpdateFuelGauge(c, i);
         p.Frm_Runner.enabled = true;
-        const std::string error =
-            c.svc.net.Bind(CarSocket(i), CarLocalPort(i),
-                           [&c, i](std::string_view d) { HandleCarMessage(c, i, d); });
+        const std::string error = BindCarSocket(c, i);
         if (!error.empty()) {
             bindFailures.push_back(BindFailureText(i, error));
             LeaveOutOfRun(c, i);
             continue;
         }
         ++st.LastMeasuredSlot;
-        c.svc.timers.Start(TimerKey{TimerId::Lap, i}, kLapTimerMs, [&c, i] { LapTimerTick(c, i); });
+        StartLapTimer(c, i);
         r.LapStartTick = 0;
         // A new run starts clean: no status block, best lap or correction of the last run
         // reaches the car or the ranking, and the silence step may open lap 1 of a car that

@@ -1,10 +1,22 @@
 #pragma once
+#include <string>
+
 #include "core/console.h"
 
 namespace velmora {
 
 // Starts Time_System and Time_NoInputBlk (window load).
 void StartWindowTimers(Console& c);
+void StartSystemTimer(Console& c);
+void StartNoInputBlink(Console& c);
+// Starts Time_Lap(i): the lap clock and the silence step.
+void StartLapTimer(Console& c, int i);
+// Binds slot i's car socket to HandleCarMessage; "" or the platform's reason.
+std::string BindCarSocket(Console& c, int i);
+// The crew's message for a car socket that cannot be bound.
+std::string BindFailureText(int i, const std::string& reason);
+// A slot that does not take part: no lap clock, no socket, panel and stop button disabled.
+void LeaveOutOfRun(Console& c, int i);
 // Btn_Start click: StartMeasurement or StopMeasurement by its caption.
 void Btn_Start_Click(Console& c);
 void StartMeasurement(Console& c);

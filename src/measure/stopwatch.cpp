@@ -22,7 +22,7 @@ void OtherLapClick(Console& c) {
     MainFrameState& m = c.st.main;
     if (m.Btn_OtherLap.caption == "Start") {
         c.st.SpotStartTick = c.TickCounter();
-        c.svc.timers.Start(TimerKey{TimerId::OtherLap}, kStopwatchMs, [&c] { OtherLapTick(c); });
+        StartOtherLapTimer(c);
         m.Btn_OtherLap.caption = "Stop";
     } else {
         c.st.SpotStopTick = c.TickCounter();
@@ -31,6 +31,10 @@ void OtherLapClick(Console& c) {
         m.Lbl_OtherLap.caption =
             FormatLapTime(Span(c.st.SpotStartTick, c.st.SpotStopTick), c.clock);
     }
+}
+
+void StartOtherLapTimer(Console& c) {
+    c.svc.timers.Start(TimerKey{TimerId::OtherLap}, kStopwatchMs, [&c] { OtherLapTick(c); });
 }
 
 void OtherLapTick(Console& c) {

@@ -73,11 +73,16 @@ void DriverInfoClick(Console& c, int i) {
     const TimerKey key{TimerId::DriverInfo, i};
     if (p.Btn_DriverInfo.pressed) {
         p.Frm_DriverLap.visible = true;
-        c.svc.timers.Start(key, kDriverPopupMs, [&c, i] { CloseDriverPopup(c, i); });
+        StartDriverPopupTimer(c, i);
     } else {
         p.Frm_DriverLap.visible = false;
         c.svc.timers.Stop(key);
     }
+}
+
+void StartDriverPopupTimer(Console& c, int i) {
+    c.svc.timers.Start(TimerKey{TimerId::DriverInfo, i}, kDriverPopupMs,
+                       [&c, i] { CloseDriverPopup(c, i); });
 }
 
 void CloseDriverPopup(Console& c, int i) {

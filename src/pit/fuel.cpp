@@ -89,13 +89,17 @@ void UpdateFuelGauge(Console& c, int i) {
         c.svc.timers.Stop(blink);
         p.Meter_Gas.fore = Yellow;
     } else {
-        c.svc.timers.Start(blink, kGasBlinkMs, [&c, i] { GasBlinkTick(c, i); });
+        StartGasBlink(c, i);
     }
 
     const double tank = LeadingNumber(p.Lbl_Tank.caption);
     const double left = std::floor(tank * static_cast<double>(percent) / 100.0);
     p.Lbl_ZanGas.caption = "残" + std::to_string(static_cast<long long>(left));
     p.Meter_Gas.value = static_cast<int>(RoundHalfEven(percent));
+}
+
+void StartGasBlink(Console& c, int i) {
+    c.svc.timers.Start(TimerKey{TimerId::GasBlk, i}, kGasBlinkMs, [&c, i] { GasBlinkTick(c, i); });
 }
 
 void GasBlinkTick(Console& c, int i) {

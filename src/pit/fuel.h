@@ -12,7 +12,8 @@ void InGaslLostFocus(Console& c, int i);
 // Btn_Kyuyu(i).
 void Refuel(Console& c, int i);
 void UpdateFuelGauge(Console& c, int i);
-// Time_GasBlk(i) tick.
+// Time_GasBlk(i): start it, and its tick.
+void StartGasBlink(Console& c, int i);
 void GasBlinkTick(Console& c, int i);
 
 }  // namespace velmora

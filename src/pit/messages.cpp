@@ -44,7 +44,7 @@ void ShowIncomingMessage(Console& c, int i, std::string_view text) {
         c.svc.timers.Stop(key);
         label.back = White;
     } else {
-        c.svc.timers.Start(key, kMessBlinkMs, [&c, i] { MessBlinkTick(c, i); });
+        StartMessBlink(c, i);
     }
 }
 
@@ -73,6 +73,11 @@ void ClearTypedMessage(Console& c, int i) {
     c.st.panels[i].Txt_OutMess.text.clear();
     c.st.runners[i].SentTypedMessage.clear();
     ShowTypedMessageState(c, i);
+}
+
+void StartMessBlink(Console& c, int i) {
+    c.svc.timers.Start(TimerKey{TimerId::MessBlk, i}, kMessBlinkMs,
+                       [&c, i] { MessBlinkTick(c, i); });
 }
 
 void MessBlinkTick(Console& c, int i) {

@@ -11,7 +11,8 @@ void UpdateAllCarsMessage(Console& c);
 void ComposeOutgoingMessage(Console& c, int i);
 // Shows the car crew's text on Lbl_InMess(i) and starts or stops its blinking.
 void ShowIncomingMessage(Console& c, int i, std::string_view text);
-// Time_MessBlk(i) tick.
+// Time_MessBlk(i): start it, and its tick.
+void StartMessBlink(Console& c, int i);
 void MessBlinkTick(Console& c, int i);
 
 // A typed message is cleared by the silence step only once a reply has carried it; until

@@ -136,7 +136,8 @@ TEST_F(ConsoleFaults, AProgramFolderThatCannotBeWrittenStartsAndSaysSoOnce) {
     }
     EXPECT_EQ(app_->console().settings.SilenceSeconds, 10);
 
-    // And it measures: a car is answered, and nothing more is said.
+    // And it measures: a car is answered. The race journal, which cannot be created there
+    // either, is named once; nothing more is said.
     SetUpSlots({0});
     ASSERT_TRUE(Click("Btn_Start"));
     ASSERT_TRUE(app_->console().st.Measuring());
@@ -144,7 +145,13 @@ TEST_F(ConsoleFaults, AProgramFolderThatCannotBeWrittenStartsAndSaysSoOnce) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->substr(0, 1), "N");
     StopRun();
-    EXPECT_EQ(Messages().size(), 4u);  // the three above and the stop question
+    const std::vector<std::string> all = Messages();
+    ASSERT_EQ(all.size(), 5u);  // the three above, the journal and the stop question
+    EXPECT_EQ(all[3].rfind("走行記録ファイルに書き込めません。記録なしで計測を続けます。\n" +
+                               dir_.filePath("blocker/Velmora/VelmoraJournal.db").toStdString(),
+                           0),
+              0u)
+        << all[3];
 }
 
 TEST_F(ConsoleFaults, ACarPortInUseIsNamedAndTheOtherCarsAreMeasured) {

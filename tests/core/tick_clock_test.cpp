@@ -110,6 +110,30 @@ TEST(TickClock, LongRunsAreExactAndSaturateInsteadOfWrapping) {
     EXPECT_EQ(clock.Now(), kMax);
 }
 
+// A measurement carried on after a restart of the program: the count goes on from the elapsed
+// time given, on a monotonic clock with another origin, at either tick rate; or it stands.
+TEST(TickClock, ResumesFromAnElapsedTimeOrHoldsAStoppedCount) {
+    FakeMonotonic mono;
+    mono.ns = 5'000'000'000'000;  // another boot
+    TickClock clock(mono);
+    clock.Resume(1000, 3'723'456'789'000);  // 1 h 2 min 3.456789 s
+    EXPECT_TRUE(clock.Running());
+    EXPECT_EQ(clock.Now(), 3'723'456);
+    mono.AdvanceMs(544);
+    EXPECT_EQ(clock.Now(), 3'724'000);
+    clock.Resume(100, 12'345'000'000);
+    EXPECT_EQ(clock.Now(), 1234);
+    clock.Resume(1000, -7);  // never before tick 0
+    EXPECT_EQ(clock.Now(), 0);
+
+    clock.Hold(86'400'000);
+    EXPECT_FALSE(clock.Running());
+    mono.AdvanceMs(10'000);
+    EXPECT_EQ(clock.Now(), 86'400'000);
+    clock.Start(1000);  // the next measurement starts at 0 as ever
+    EXPECT_EQ(clock.Now(), 0);
+}
+
 TEST(TickClock, AMonotonicClockGoingBackReadsZero) {
     FakeMonotonic mono;
     TickClock clock(mono);

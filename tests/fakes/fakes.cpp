@@ -88,6 +88,7 @@ void FakeNet::Close(SocketId id) {
 void FakeNet::Send(SocketId id, std::string_view host, std::uint16_t port,
                    std::string_view bytes) {
     sent.push_back({id, std::string(host), port, std::string(bytes)});
+    if (onSend) onSend(sent.back());
 }
 
 bool FakeNet::Deliver(SocketId id, std::string_view bytes) {

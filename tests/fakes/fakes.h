@@ -72,6 +72,8 @@ public:
     std::vector<Sent> sent;
     std::map<std::uint16_t, std::string> failBind;  // port → error text
     std::string localAddress = "127.0.0.1";
+    // Runs as each datagram goes out, e.g. to look at what was stored before it.
+    std::function<void(const Sent&)> onSend;
 
     std::string Bind(SocketId id, std::uint16_t localPort,
                      std::function<void(std::string_view)> onDatagram) override;
@@ -91,7 +93,9 @@ private:
 class FakeWallClock : public WallClock {
 public:
     LocalTime now = FromCivil({2026, 12, 7, 14, 5, 9});
+    std::int64_t realMs = 1'796'652'309'000;  // 2026-12-07 14:05:09 UTC
     LocalTime Now() const override { return now; }
+    std::int64_t RealNowMs() const override { return realMs; }
     void Set(const CivilTime& c) { now = FromCivil(c); }
 };
 

@@ -119,7 +119,8 @@ class LapRun {
             return;
         }
         echo_.Adopt(*reply);
-        if (!o_.quiet) out_ << FormatReplyLine(*reply) << '\n';
+        // Written out at once: a program reading the output sees a reply as the car gets it.
+        if (!o_.quiet) out_ << FormatReplyLine(*reply) << '\n' << std::flush;
     }
 
     const Options& o_;

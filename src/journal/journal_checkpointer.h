@@ -1,0 +1,42 @@
+#pragma once
+// Checkpoints of the journal's write-ahead log, on a thread of their own with a connection of
+// their own. A checkpoint copies the log back into the database and syncs both files: on a
+// busy disk that can take tens of milliseconds, which the user-interface thread must never
+// wait for (a car's datagram handled that much later is a lap timed that much longer).
+// SQLite lets a passive checkpoint run while the console's connection goes on committing.
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace velmora {
+
+class JournalCheckpointer {
+  public:
+    explicit JournalCheckpointer(std::string path);
+    // Waits for a checkpoint under way, then ends the thread.
+    ~JournalCheckpointer();
+    JournalCheckpointer(const JournalCheckpointer&) = delete;
+    JournalCheckpointer& operator=(const JournalCheckpointer&) = delete;
+
+    // Asks for one checkpoint; returns at once. Requests made while one runs are merged.
+    void Request();
+    // Checkpoints done so far, and a wait until none is asked for or running (for tests).
+    int Done() const;
+    void WaitIdle();
+
+  private:
+    void Run();
+
+    const std::string path_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    bool requested_ = false;
+    bool running_ = false;
+    bool stop_ = false;
+    int done_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace velmora

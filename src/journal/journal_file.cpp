@@ -1,0 +1,117 @@
+#include "journal/journal_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE meta (name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE field (name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE cell (
+    grid TEXT NOT NULL, row INTEGER NOT NULL, col INTEGER NOT NULL, text TEXT NOT NULL,
+    PRIMARY KEY (grid, row, col)) WITHOUT ROWID;
+)sql";
+
+std::string Stamp(LocalTime now) {
+    const CivilTime t = ToCivil(now);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return buf;
+}
+
+bool Exists(const fs::path& p) {
+    std::error_code ec;
+    return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
+}
+
+}  // namespace
+
+JournalCheck CheckJournal(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return {};
+
+    SqliteDb db;
+    if (!db.Open(path, false)) return {JournalFound::Unreadable, db.Error()};
+    const auto app = db.QueryInt("PRAGMA application_id");
+    if (!app) return {JournalFound::Unreadable, db.Error()};
+    if (*app != kJournalApplicationId)
+        return {JournalFound::Unreadable,
+                "not a Velmora journal (application_id " + std::to_string(*app) + ")"};
+    const auto version = db.QueryInt("PRAGMA user_version");
+    if (!version) return {JournalFound::Unreadable, db.Error()};
+    if (*version != kJournalVersion)
+        return {JournalFound::Unreadable, "journal version " + std::to_string(*version) +
+                                              ", this program reads version " +
+                                              std::to_string(kJournalVersion)};
+    const auto check = db.QueryText("PRAGMA quick_check");
+    if (!check) return {JournalFound::Unreadable, db.Error()};
+    if (*check != "ok") return {JournalFound::Unreadable, "damaged: " + *check};
+    const auto state = db.QueryText("SELECT value FROM meta WHERE name = 'state'");
+    if (state == "ended") return {JournalFound::Finished, {}};
+    if (state == "open") return {JournalFound::Unfinished, {}};
+    return {JournalFound::Unreadable,
+            state ? "unknown state '" + *state + "'" : "no state: " + db.Error()};
+}
+
+std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_view tag,
+                            std::string* error) {
+    const fs::path from(path);
+    const std::string stem = from.stem().string();
+    const std::string ext = from.extension().string();
+    std::string base = stem + "-" + Stamp(now);
+    if (!tag.empty()) base += "-" + std::string(tag);
+    fs::path to = from.parent_path() / (base + ext);
+    for (int n = 2; Exists(to) || Exists(to.string() + "-wal"); ++n)
+        to = from.parent_path() / (base + "-" + std::to_string(n) + ext);
+
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (ec) {
+        if (error) *error = ec.message();
+        return {};
+    }
+    // The write-ahead log holds the last commits until a checkpoint: it goes with the file.
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const fs::path side(path + suffix);
+        if (!Exists(side)) continue;
+        fs::rename(side, to.string() + suffix, ec);
+        if (ec) {
+            if (error) *error = side.string() + ": " + ec.message();
+            return {};
+        }
+    }
+    return to.string();
+}
+
+bool ConfigureJournal(SqliteDb& db) {
+    const auto mode = db.QueryText("PRAGMA journal_mode=WAL");
+    if (!mode || *mode != "wal") {
+        if (mode) db.SetError("cannot use a write-ahead log (journal mode " + *mode + ")");
+        return false;
+    }
+    // After a checkpoint the log is cut back to this size instead of staying at its largest.
+    return db.Exec("PRAGMA synchronous=FULL; PRAGMA journal_size_limit=4194304");
+}
+
+bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt) {
+    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kSchema) +
+                            "PRAGMA application_id=" + std::to_string(kJournalApplicationId) +
+                            ";PRAGMA user_version=" + std::to_string(kJournalVersion) +
+                            ";INSERT INTO meta VALUES ('state', 'open'), ('program', "
+                            "'VelmoraHost 1.20'), ('created', '" +
+                            std::string(createdAt) + "');COMMIT;";
+    if (db.Exec(sql)) return true;
+    const std::string error = db.Error();
+    db.Exec("ROLLBACK");
+    db.SetError(error);
+    return false;
+}
+
+}  // namespace velmora

@@ -1,0 +1,42 @@
+#pragma once
+// The journal as a file: what a start finds at its path, the schema, and setting a journal
+// aside under a dated name. A journal is never deleted: an old one is renamed beside it.
+#include <string>
+#include <string_view>
+
+#include "core/wall_time.h"
+#include "journal/sqlite_db.h"
+
+namespace velmora {
+
+// Schema version kept in PRAGMA user_version; a journal of any other version is set aside.
+inline constexpr int kJournalVersion = 1;
+// PRAGMA application_id of a Velmora journal ("VLMJ").
+inline constexpr int kJournalApplicationId = 0x564C4D4A;
+
+enum class JournalFound {
+    None,        // no journal (or something that is not a file: creating one will say why)
+    Finished,    // the last race ended through End
+    Unfinished,  // a race that did not end: the crew is asked whether to bring it back
+    Unreadable,  // not a journal of this version, or damaged
+};
+
+struct JournalCheck {
+    JournalFound found = JournalFound::None;
+    std::string reason;  // for Unreadable
+};
+
+JournalCheck CheckJournal(const std::string& path);
+
+// Renames the journal at `path`, with its -wal and -shm files, to
+// "<stem>-YYYYMMDD-HHMMSS[-tag].db" beside it (a number is added if that exists). Returns the
+// new path, or "" with `error` set.
+std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_view tag,
+                            std::string* error);
+
+// Connection settings of a journal: WAL, every commit synced, checkpoints left to the journal.
+bool ConfigureJournal(SqliteDb& db);
+// Creates the tables and marks a new, open race. False with db.Error() on failure.
+bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt);
+
+}  // namespace velmora

@@ -1,0 +1,136 @@
+#pragma once
+// The race journal in an SQLite database beside the executable. It follows one console: the
+// first commit after a slot was set up creates the file and writes the whole image; every
+// later commit writes, in one transaction synced to the disk, only the values and grid cells
+// that changed since the last one. A fault (read-only folder, full disk, the file replaced)
+// is reported once; measuring goes on, and the journal tries again now and then, so that it
+// is whole again once the fault has gone.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/console.h"
+#include "core/running_services.h"
+#include "journal/console_image.h"
+#include "journal/journal_checkpointer.h"
+#include "journal/sqlite_db.h"
+
+namespace velmora {
+
+class SqliteJournal final : public RaceJournal {
+  public:
+    // Receives the crew's message for a fault, once per program run. It is called from inside
+    // a commit: show it later, never from within the call (a modal box would run other
+    // events in the middle of the one being journaled).
+    using Report = std::function<void(const std::string& text)>;
+
+    SqliteJournal(Console& console, std::string path, Report report);
+    ~SqliteJournal() override;
+    SqliteJournal(const SqliteJournal&) = delete;
+    SqliteJournal& operator=(const SqliteJournal&) = delete;
+
+    struct Restored {
+        bool ok = false;                    // false: nothing was brought back
+        std::string error;                  // why, when not ok
+        std::vector<std::string> problems;  // rows that could not be read, as "name: reason"
+        RunningServices services;           // what ran when the journal was last written
+    };
+    // Reads the unfinished race in the file into the console (state only: the caller sets the
+    // services going again) and goes on journaling into the same file. A row it cannot read is
+    // reported in `problems` and leaves its value as the start-up made it.
+    Restored Restore();
+
+    void Commit(const Console& c) override;
+    void Heartbeat(const Console& c) override;
+    // Clean End: writes what is left, marks the race ended and closes the file; the next
+    // start begins a new journal.
+    void Finish();
+
+    // Whether the journal is written (false before the first set-up, after a fault until a
+    // retry succeeded, and after Finish).
+    bool Writing() const { return mode_ == Mode::Open; }
+    const std::string& path() const { return path_; }
+    // Write transactions that reached the file so far (for tests and benchmarks).
+    std::uint64_t Writes() const { return writes_; }
+    // Checkpoints of the write-ahead log done so far by the checkpoint thread.
+    int Checkpoints() const { return checkpointer_ ? checkpointer_->Done() : 0; }
+
+    // How long after a fault the journal tries the file again (30 s by default).
+    void SetRetryIntervalMs(std::int64_t ms) { retryNs_ = ms * 1'000'000; }
+    // Log pages after which the heartbeat asks for a checkpoint (1,000 by default).
+    void SetCheckpointFrames(int frames) { checkpointFrames_ = frames; }
+    // Waits until no checkpoint is asked for or under way (for tests).
+    void WaitForCheckpoints() {
+        if (checkpointer_) checkpointer_->WaitIdle();
+    }
+
+  private:
+    enum class Mode { Idle, Open, Faulted, Finished };
+    struct GridShadow {
+        bool known = false;
+        std::uint64_t revision = 0;
+        int rows = 0, activeRow = 0, activeCol = 0;
+        std::vector<std::vector<std::string>> cells;  // [row-1][col-1]
+    };
+    struct CellOp {
+        std::size_t grid;
+        int row, col;
+        std::string text;  // empty: the cell is removed
+    };
+    struct GridChange {
+        std::size_t grid = 0;
+        bool rewrite = false;         // the whole grid (first write, or after an unreadable row)
+        std::optional<int> cutAfter;  // rows beyond this count go
+        std::vector<CellOp> cells;
+        std::vector<std::pair<std::string, std::string>> props;  // "rows", "activeRow", ...
+    };
+
+    bool AnySlotSetUp() const;
+    bool Create();
+    bool OpenFile(bool create);
+    bool Reopen();
+    bool Prepare();
+    void CloseFile();
+    void Fault(const std::string& reason);
+    bool SameFile() const;
+    bool ReadyToWrite();
+    std::int64_t NowNs() const;
+
+    // Collects what changed; writes it in one transaction when anything did.
+    bool WriteChanges(bool durable);
+    void CollectGrid(std::size_t k, GridChange& change) const;
+    bool Apply(const std::vector<std::size_t>& fields, const std::vector<GridChange>& grids);
+    void Adopt(const std::vector<std::size_t>& fields, const std::vector<GridChange>& grids);
+    void AdoptGrid(std::size_t k);
+    void Checkpoint(int minFrames);
+
+    Console& c_;
+    std::string path_;
+    Report report_;
+    RunningServices services_;
+    ConsoleImage image_;
+    std::vector<std::optional<Value>> shadow_;
+    std::vector<GridShadow> gridShadow_;
+
+    Mode mode_ = Mode::Idle;
+    bool reported_ = false;
+    std::int64_t retryNs_ = 30'000'000'000;
+    std::int64_t retryAtNs_ = 0;
+    std::int64_t lastRunningNs_ = 0;
+    int walFrames_ = 0;
+    int checkpointFrames_ = 1000;
+    std::uint64_t writes_ = 0;
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
+
+    SqliteDb db_;
+    SqliteStatement putField_, putCell_, dropCell_, dropRows_, dropGrid_;
+    std::unique_ptr<JournalCheckpointer> checkpointer_;  // while the file is open
+};
+
+}  // namespace velmora

@@ -1,0 +1,150 @@
+// velmora-kill-console: the real console (ConsoleApp, offscreen) for the kill test, started in
+// a given program folder with the resume question answered in advance, and driven by lines on
+// stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end".
+// It prints "ready resumed=0|1" and a dump of its state once the main window is shown, before
+// the event loop has handled a single datagram, so the dump is the state the journal restored.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "app/console_app.h"
+#include "app/main_window.h"
+#include "app/qt_datagrams.h"
+#include "core/window_state.h"
+
+using namespace velmora;
+
+namespace {
+
+void Out(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+bool Click(ConsoleApp& app, const std::string& name) {
+    auto* b = app.mainWindow()->findChild<QPushButton*>(QString::fromStdString(name));
+    if (!b || !b->isEnabled()) return false;
+    b->click();
+    return true;
+}
+
+// One line per fact; lap rows as "dump row slot=S n=N ticks=T text=X".
+void Dump(ConsoleApp& app) {
+    Console& c = app.console();
+    const ConsoleState& st = c.st;
+    std::ostringstream head;
+    head << "dump measuring=" << st.Measuring() << " clock=" << c.ticks.Running()
+         << " presence=" << app.net().IsBound(SocketId::Presence) << " tick=" << c.TickCounter()
+         << " ranking_rows=";
+    int shown = 0;
+    for (int r = 0; r < kPanelCount; ++r)
+        shown += app.mainWindow()
+                     ->findChild<QLabel*>(QString::fromStdString(SlotControlName("Lbl_Sort_No", r)))
+                     ->isVisibleTo(app.mainWindow());
+    head << shown;
+    Out(head.str());
+    for (int i = 0; i < kPanelCount; ++i) {
+        const RunnerState& r = st.runners[i];
+        const PanelState& p = st.panels[i];
+        if (p.Lbl_IP.caption.empty()) continue;
+        std::ostringstream s;
+        s << "dump slot=" << i << " bound=" << app.net().IsBound(CarSocket(i))
+          << " timer=" << c.svc.timers.IsRunning(TimerKey{TimerId::Lap, i})
+          << " lapcount=" << r.LapCount << " away=" << r.AwayFlag
+          << " rows=" << p.Spd_LapTime.RowCount() << " caption=" << p.Lbl_LapCnt.caption;
+        Out(s.str());
+        for (int row = 1; row <= p.Spd_LapTime.RowCount(); ++row)
+            Out("dump row slot=" + std::to_string(i) + " n=" + std::to_string(row) +
+                " ticks=" + p.Spd_LapTime.Cell(row, 4) + " text=" + p.Spd_LapTime.Cell(row, 1));
+    }
+    Out("dump end");
+}
+
+void Command(ConsoleApp& app, const std::string& line) {
+    std::istringstream in(line);
+    std::string verb;
+    in >> verb;
+    bool ok = true;
+    if (verb == "setup") {
+        int slot = 0;
+        std::string address;
+        in >> slot >> address;
+        app.dialogs().pushInputAnswer(address);
+        ok = Click(app, SlotControlName("Btn_ClientNoSet", slot));
+    } else if (verb == "start") {
+        ok = Click(app, "Btn_Start") && app.console().st.Measuring();
+    } else if (verb == "stop") {
+        app.dialogs().pushMessageAnswer(MessageAnswer::Yes);
+        ok = Click(app, "Btn_Start") && !app.console().st.Measuring();
+    } else if (verb == "save") {
+        std::string path;
+        in >> path;
+        app.dialogs().pushSaveAnswer(path);
+        ok = Click(app, "Btn_Write");
+    } else if (verb == "dump") {
+        Dump(app);
+    } else if (verb == "end") {
+        app.dialogs().pushMessageAnswer(MessageAnswer::Yes);
+        ok = Click(app, "Btn_End");
+    } else {
+        ok = false;
+    }
+    Out(std::string(ok ? "done " : "failed ") + line);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication qapp(argc, argv);
+    QString folder;
+    bool answerYes = true;
+    for (int k = 1; k + 1 < argc; k += 2) {
+        const std::string a = argv[k];
+        if (a == "--folder") folder = QString::fromLocal8Bit(argv[k + 1]);
+        if (a == "--answer") answerYes = std::string(argv[k + 1]) == "yes";
+    }
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "usage: velmora-kill-console --folder DIR [--answer yes|no]\n");
+        return 2;
+    }
+    ConsoleApp app(folder);
+    app.dialogs().setNonInteractive(true);
+    // The resume question, when a journal is there to ask about.
+    if (QFile::exists(folder + "/VelmoraJournal.db"))
+        app.dialogs().pushMessageAnswer(answerYes ? MessageAnswer::Yes : MessageAnswer::No);
+    app.setQuitAction([] { QCoreApplication::exit(0); });
+    QObject::connect(&app, &ConsoleApp::mainWindowShown, [&app] {
+        const bool resumed = !app.dialogs().requests().empty() &&
+                             app.dialogs().requests().front().title == "復元確認";
+        Out(std::string("ready resumed=") + (resumed ? "1" : "0"));
+        Dump(app);
+    });
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    std::string pending;
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buf[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) {
+            input.setEnabled(false);
+            return;
+        }
+        pending.append(buf, static_cast<std::size_t>(n));
+        for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
+            const std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            if (app.mainWindow()) Command(app, line);
+        }
+    });
+    app.start(std::chrono::milliseconds(0));
+    return QApplication::exec();
+}
