@@ -79,6 +79,7 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
     }
 
     r.LastHeardTick = c.TickCounter();
+    r.HeardInRun = true;
     r.AwayFlag = false;
     if (c.st.LastMeasuredSlot > 0) RefreshRanking(c);
 }
