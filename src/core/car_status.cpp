@@ -11,8 +11,9 @@ std::string TwoDigits(std::int64_t n) { return (n < 10 ? "0" : "") + std::to_str
 std::string SilenceText(std::int64_t seconds) {
     if (seconds < 0) seconds = 0;
     if (seconds < 60) return std::to_string(seconds) + "秒";
-    if (seconds < 3600) return std::to_string(seconds / 60) + "分" + TwoDigits(seconds % 60) + "秒";
-    return std::to_string(seconds / 3600) + "時間" + TwoDigits(seconds / 60 % 60) + "分";
+    const std::string minSec = TwoDigits(seconds / 60 % 60) + ":" + TwoDigits(seconds % 60);
+    if (seconds < 3600) return std::to_string(seconds / 60) + ":" + TwoDigits(seconds % 60);
+    return std::to_string(seconds / 3600) + ":" + minSec;
 }
 
 CarStatus DescribeCarStatus(const ConsoleState& st, int i, std::int32_t now,

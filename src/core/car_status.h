@@ -20,7 +20,8 @@ struct CarStatus {
 // A car heard within this long counts as heard now: in range it sends every 100 ms or so.
 inline constexpr std::int32_t kHeardNowMs = 1000;
 
-// "12秒", "12分05秒", "3時間07分": the silence in whole seconds as the crew reads it.
+// The silence in whole seconds as the crew reads it: "12秒" under a minute, then like a lap
+// or clock time, "12:05", "3:07:15", short enough for the strip.
 std::string SilenceText(std::int64_t seconds);
 
 // The state line of panel `i` at TickCounter `now`.

@@ -42,11 +42,16 @@ bool SaveWindowScale(const std::string& settingsPath, double scale) {
     }
 }
 
+double StartWindowScale(double remembered, double fitsScreen) {
+    const double cap = std::isfinite(fitsScreen) ? std::max(1.0, fitsScreen) : 1.0;
+    return Clamped(std::min(Clamped(remembered), cap));
+}
+
 std::string WindowScaleText(double scale) {
     // Not printf: the shell's locale could make the decimal point a comma.
     char text[16];
-    const auto r = std::to_chars(text, text + sizeof text, Clamped(scale),
-                                 std::chars_format::fixed, 2);
+    const auto r =
+        std::to_chars(text, text + sizeof text, Clamped(scale), std::chars_format::fixed, 2);
     return std::string(text, r.ptr);
 }
 

@@ -18,6 +18,10 @@ double LoadWindowScale(const std::string& settingsPath);
 // are. False when the file could not be written.
 bool SaveWindowScale(const std::string& settingsPath, double scale);
 
+// The scale to open with: the remembered one, smaller when the screen only holds less, but
+// not below 1 on that account (the designed size is shown even on a smaller screen).
+double StartWindowScale(double remembered, double fitsScreen);
+
 // The factor as stored: "1.50".
 std::string WindowScaleText(double scale);
 

@@ -9,9 +9,8 @@ namespace {
 
 TEST(CarStatus, SilenceReadsAsSecondsMinutesOrHours) {
     const std::pair<std::int64_t, const char*> cases[] = {
-        {-3, "0秒"},         {0, "0秒"},          {59, "59秒"},           {60, "1分00秒"},
-        {754, "12分34秒"},   {3599, "59分59秒"},  {3600, "1時間00分"},    {11220, "3時間07分"},
-        {90000, "25時間00分"},
+        {-3, "0秒"},     {0, "0秒"},        {59, "59秒"},       {60, "1:00"},        {754, "12:34"},
+        {3599, "59:59"}, {3600, "1:00:00"}, {11235, "3:07:15"}, {90000, "25:00:00"},
     };
     for (const auto& [seconds, text] : cases) EXPECT_EQ(SilenceText(seconds), text) << seconds;
 }
@@ -36,12 +35,11 @@ TEST(CarStatus, EachStateOfASlotHasItsLine) {
          HeardColour},
         {"a second of silence", true, true, true, true, true, 6000, 5000, "1/1000", "無通信 1秒",
          White},
-        {"out on the lap", true, true, true, true, true, 759999, 5000, "1/1000",
-         "無通信 12分34秒", White},
+        {"out on the lap", true, true, true, true, true, 759999, 5000, "1/1000", "無通信 12:34",
+         White},
         {"1/100: heard just now", true, true, true, true, true, 590, 500, "1/100", "受信中",
          HeardColour},
-        {"1/100: silent", true, true, true, true, true, 1750, 500, "1/100", "無通信 12秒",
-         White},
+        {"1/100: silent", true, true, true, true, true, 1750, 500, "1/100", "無通信 12秒", White},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);

@@ -12,15 +12,16 @@ namespace {
 
 TEST(WindowScale, StoredTextReadsBackClampedAndAnythingElseIsOne) {
     const std::pair<const char*, double> cases[] = {
-        {"1.50", 1.5}, {" 2 ", 2.0},  {"0.5", kMinWindowScale}, {"9", kMaxWindowScale},
-        {"", 1.0},     {"abc", 1.0},  {"1.5x", 1.0},            {"-2", 1.0},
-        {"0", 1.0},    {"1e400", 1.0},
+        {"1.50", 1.5},          {" 2 ", 2.0}, {"0.5", kMinWindowScale},
+        {"9", kMaxWindowScale}, {"", 1.0},    {"abc", 1.0},
+        {"1.5x", 1.0},          {"-2", 1.0},  {"0", 1.0},
+        {"1e400", 1.0},
     };
     for (const auto& [stored, scale] : cases) {
         TempFolder dir;
         const std::string path = dir.File("Velmora.ini");
-        ASSERT_TRUE(WriteFileAtomically(path, Utf8ToCp932("[画面表示]\r\n表示倍率=" +
-                                                          std::string(stored) + "\r\n")));
+        ASSERT_TRUE(WriteFileAtomically(
+            path, Utf8ToCp932("[画面表示]\r\n表示倍率=" + std::string(stored) + "\r\n")));
         EXPECT_DOUBLE_EQ(LoadWindowScale(path), scale) << stored;
     }
     TempFolder dir;
@@ -45,6 +46,21 @@ TEST(WindowScale, SavingAddsItsOwnSectionAndLeavesTheSevenKeysByteForByte) {
     ASSERT_TRUE(SaveMeasureSettings(path, s));
     EXPECT_EQ(Slurp(path), firstRun + Utf8ToCp932("[画面表示]\r\n表示倍率=4.00\r\n"));
     EXPECT_EQ(WindowScaleText(1), "1.00");
+}
+
+TEST(WindowScale, OpensAtTheRememberedScaleAsFarAsTheScreenHoldsIt) {
+    struct Case {
+        double remembered, fits, opens;
+    } cases[] = {
+        {1.5, 2.0, 1.5},  // room enough
+        {1.5, 1.2, 1.2},  // a smaller screen than last time
+        {1.5, 0.7, 1.0},  // smaller than the design: the design size, as always
+        {0.8, 0.7, 0.8},  // shrunk on purpose
+        {0.8, 2.0, 0.8}, {9.0, 9.0, kMaxWindowScale},
+    };
+    for (const Case& k : cases)
+        EXPECT_DOUBLE_EQ(StartWindowScale(k.remembered, k.fits), k.opens)
+            << k.remembered << " on " << k.fits;
 }
 
 }  // namespace
