@@ -5,6 +5,7 @@
 // on slot 3.
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -43,6 +44,9 @@ bool Click(QWidget* w, const std::string& name) {
 
 bool Grab(MainWindow* w, double scale, const QString& path) {
     w->ResizeToScale(scale);
+    // No caret or selection left over from the set-up in the picture.
+    if (QWidget* f = QApplication::focusWidget()) f->clearFocus();
+    for (QLineEdit* e : w->findChildren<QLineEdit*>()) e->deselect();
     QCoreApplication::processEvents();
     const bool ok = w->grab().save(path);
     std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(path), w->width(),
