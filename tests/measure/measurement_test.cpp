@@ -130,33 +130,6 @@ TEST(StartMeasurement, LocksSetUpAndClearingOfEverySlotUntilTheStop) {
     }
 }
 
-TEST(CarStatusLine, FollowsTheCarThroughARun) {
-    RunRig f({0, 2});
-    EXPECT_EQ(f.panel(1).Lbl_CarStatus.caption, "未設定");
-    f.Start();
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "未受信");
-    // The previous run's last datagram does not count as heard in this one.
-    f.runner(0).LastHeardTick = 0;
-    f.AtTick(2000);
-    ASSERT_TRUE(f.Car(0, "000"));
-    f.AtTick(2500);
-    f.Tick(0);
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "受信中");
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.back, HeardColour);
-    f.AtTick(14100);
-    f.Tick(0);
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "無通信 12秒");
-
-    f.dialogs.answers = {MessageAnswer::Yes};
-    StopCar(f.console, 0);
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "計測中止");
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.back, Grey);
-    EXPECT_EQ(f.panel(2).Lbl_CarStatus.caption, "未受信");
-    f.StopYes();
-    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "待機中");
-    EXPECT_EQ(f.panel(2).Lbl_CarStatus.caption, "待機中");
-}
-
 TEST(StopCar, TheLastCarStopsTheRunWithoutTheGeneralQuestion) {
     RunRig f({0, 2});
     f.Start();
