@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
     if (!app.mainWindow()) shown.exec();
     if (!app.mainWindow()) return 1;
     if (scale != 1.0) app.mainWindow()->ResizeToScale(scale);
-    std::printf("window scale %.2f, %dx%d\n", app.mainWindow()->scale(),
-                app.mainWindow()->width(), app.mainWindow()->height());
+    std::printf("window scale %.2f, %dx%d\n", app.mainWindow()->scale(), app.mainWindow()->width(),
+                app.mainWindow()->height());
     g_app = &app;
 
     benchmark::Initialize(&argc, argv);

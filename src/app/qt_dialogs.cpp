@@ -13,6 +13,13 @@ QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Dialogs take the text size of the window's canvas, so they grow with the window's scale.
+void TakeWindowFont(QWidget* dialog, QWidget* parent) {
+    if (parent == nullptr) return;
+    if (auto* canvas = parent->findChild<QWidget*>(QStringLiteral("Canvas")))
+        dialog->setFont(canvas->font());
+}
+
 QString TitleOr(std::string_view title) {
     return title.empty() ? QString::fromUtf8(QtDialogs::kDefaultTitle) : Q(title);
 }
@@ -31,6 +38,7 @@ MessageAnswer QtDialogs::MessageBox(std::string_view text, std::string_view titl
     if (nonInteractive_) return yesNo ? MessageAnswer::No : MessageAnswer::Ok;
 
     QMessageBox box(parent_);
+    TakeWindowFont(&box, parent_);
     box.setWindowTitle(TitleOr(title));
     box.setText(Q(text));
     box.setIcon(icon == MessageIcon::Critical      ? QMessageBox::Critical
@@ -59,10 +67,13 @@ std::string QtDialogs::InputBox(std::string_view prompt, std::string_view title,
         return a;
     }
     if (nonInteractive_) return "";
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, TitleOr(title), Q(prompt),
-                                               QLineEdit::Normal, Q(defaultText), &ok);
-    return ok ? text.toStdString() : std::string();
+    QInputDialog dialog(parent_);
+    TakeWindowFont(&dialog, parent_);
+    dialog.setWindowTitle(TitleOr(title));
+    dialog.setLabelText(Q(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(Q(defaultText));
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue().toStdString() : std::string();
 }
 
 std::string QtDialogs::SaveFileDialog(std::string_view title, std::string_view filter) {
@@ -77,6 +88,7 @@ std::string QtDialogs::SaveFileDialog(std::string_view title, std::string_view f
     // Japanese wherever the Qt translations are installed.
     const QString filters = Q(QtFilter(filter));
     QFileDialog dialog(parent_, Q(title));
+    TakeWindowFont(&dialog, parent_);
     dialog.setObjectName(QStringLiteral("ComDilg"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

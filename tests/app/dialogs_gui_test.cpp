@@ -83,10 +83,13 @@ TEST_F(DialogsTest, MessageBoxesHaveJapaneseButtonsAndExactlyTheirTitle) {
 }
 
 TEST_F(DialogsTest, InputBoxIsJapaneseAndReturnsWhatWasTyped) {
+    w_->ResizeToScale(1.5);
     QString title;
     QStringList texts;
+    double pointSize = 0;
     WhenShown<QInputDialog>([&](QInputDialog* d) {
         title = d->windowTitle();
+        pointSize = d->font().pointSizeF();
         auto* box = d->findChild<QDialogButtonBox*>();
         ASSERT_NE(box, nullptr);
         texts = Texts(box->buttons());
@@ -96,6 +99,7 @@ TEST_F(DialogsTest, InputBoxIsJapaneseAndReturnsWhatWasTyped) {
     EXPECT_EQ(app_->dialogs().InputBox("prompt", "ＩＰ設定", "127.0.0.1"), "127.0.0.9");
     EXPECT_EQ(title, "ＩＰ設定");
     EXPECT_EQ(texts, QStringList({"OK", "キャンセル"}));
+    EXPECT_NEAR(pointSize, 9 * 1.5, 1e-9);  // as large as the window's text
 }
 
 TEST_F(DialogsTest, SaveDialogIsQtsOwnInJapaneseAndAddsTxtUnderTheTextFilter) {
