@@ -4,7 +4,7 @@
 // window) into a pixmap, (d) a render after a lap row was added (the list growing by one, then
 // shrinking back). "Paint" variants also deliver the events the render posted; Qt paints the
 // changed widgets later, from the window's update timer, so the paint itself is what (c)
-// measures.
+// measures. --window-scale=S runs them all with the window scaled by S (1 by default).
 #include <benchmark/benchmark.h>
 
 #include <QAbstractScrollArea>
@@ -12,6 +12,9 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -115,10 +118,34 @@ void BM_RenderAfterNewRow(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderAfterNewRow)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// One step of a resize drag: every placed control, font and grid of the window rescaled.
+void BM_Rescale(benchmark::State& state) {
+    FillLapGrid(static_cast<int>(state.range(0)));
+    MainWindow* w = g_app->mainWindow();
+    const double base = w->scale();
+    bool up = false;
+    for (auto _ : state) {
+        up = !up;
+        w->ResizeToScale(up ? base * 1.05 : base);
+    }
+    w->ResizeToScale(base);
+}
+BENCHMARK(BM_Rescale)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Our own option is taken out before the benchmark library sees the arguments.
+    double scale = 1.0;
+    int kept = 1;
+    for (int k = 1; k < argc; ++k) {
+        if (std::strncmp(argv[k], "--window-scale=", 15) == 0)
+            scale = std::atof(argv[k] + 15);
+        else
+            argv[kept++] = argv[k];
+    }
+    argc = kept;
     QApplication qapp(argc, argv);
     QTemporaryDir folder;
     ConsoleApp app(folder.path());
@@ -130,6 +157,9 @@ int main(int argc, char** argv) {
     app.start(std::chrono::milliseconds(0));
     if (!app.mainWindow()) shown.exec();
     if (!app.mainWindow()) return 1;
+    if (scale != 1.0) app.mainWindow()->ResizeToScale(scale);
+    std::printf("window scale %.2f, %dx%d\n", app.mainWindow()->scale(), app.mainWindow()->width(),
+                app.mainWindow()->height());
     g_app = &app;
 
     benchmark::Initialize(&argc, argv);

@@ -24,7 +24,7 @@ CarPanel::CarPanel(QWidget* parent, int slot, const PanelState& state, EventSink
                    InputConventions& conventions)
     : CaptionFrame(parent), slot_(slot), sink_(std::move(sink)) {
     setObjectName(Name("Frm_Runner"));
-    setGeometry(layout::kRunnerFrames[slot].px());
+    PlaceAt(this, layout::kRunnerFrames[slot]);
     frame_.w = this;
     Build(state, conventions);
 }
@@ -54,7 +54,8 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
                     void (*lost)(Console&, int), void (*changed)(Console&, int) = nullptr) {
         auto* w = Make<QLineEdit>(parent, Name(name), At(name));
         v.w = w;
-        connect(w, &QLineEdit::textEdited, this, [this, i, field, changed](const QString& t) {
+        // Typed, pasted, from an input method or set by an assistive tool: all the same.
+        connect(w, &QLineEdit::textChanged, this, [this, i, field, changed](const QString& t) {
             sink_([&](Console& c) {
                 (c.st.panels[i].*field).text = t.toStdString();
                 if (changed) changed(c, i);
@@ -92,7 +93,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     label(bestLap_, lapInfo, "Lbl_BestLapTime");
     label(aveLap_, lapInfo, "Lbl_AveLapTime");
     label(yosoSyu_, lapInfo, "Lbl_YosoSyu");
-    for (LabelView* v : {&bestLap_, &aveLap_, &yosoSyu_}) v->shrinkToFit = true;
+    label(carStatus_, lapInfo, "Lbl_CarStatus");
     button(clientNoSet2_, lapInfo, "Btn_ClientNoSet2", At("Btn_ClientNoSet2"),
            Btn_ClientNoSet2_Click);
     button(clsCar_, lapInfo, "Btn_ClsCar", At("Btn_ClsCar"), ClearCarSlot);
@@ -114,7 +115,6 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     driverInfoBtn_.w->setCheckable(true);
     label(drvrBest_, driverInfo, "Lbl_DrvrBestLapTime");
     label(drvrAve_, driverInfo, "Lbl_DrvrAveLapTime");
-    drvrBest_.shrinkToFit = drvrAve_.shrinkToFit = true;
 
     auto* car = Make<QComboBox>(driverInfo, Name("Cmb_Car"), At("Cmb_Car"));
     car_.w = car;
@@ -159,7 +159,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     // Lap grid: columns 1-3 shown, ticks and the message record stay in the state only.
     lapGrid_ = new GridView(this, state.Spd_LapTime, 3);
     lapGrid_->setObjectName(Name("Spd_LapTime"));
-    lapGrid_->setGeometry(layout::kLapGrid.px());
+    PlaceAt(lapGrid_, layout::kLapGrid);
     lapGrid_->setColumnWidthsTwips({1350, 1350, 1800});
     lapGrid_->gridModel().setEditableColumns([](int col, int) { return col >= 1 && col <= 3; });
     lapGrid_->gridModel().setOnEdit([this, i](int row, int col, const std::string& t) {
@@ -183,7 +183,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     driverLap_.w = pop;
     driverGrid_ = new GridView(pop, state.Spd_DriverInfo, 3);
     driverGrid_->setObjectName(Name("Spd_DriverInfo"));
-    driverGrid_->setGeometry(layout::kDriverInfoGrid.px());
+    PlaceAt(driverGrid_, layout::kDriverInfoGrid);
     driverGrid_->setColumnWidthsTwips({1800, 1350, 1350});
     pop->raise();
     pop->hide();
@@ -204,6 +204,7 @@ void CarPanel::Render(const PanelState& p) {
     clsCar_.Render(p.Btn_ClsCar);
     runStop_.Render(p.Btn_RunStop);
     lapChg_.Render(p.Btn_LapChg);
+    carStatus_.Render(p.Lbl_CarStatus);
     driverInfo_.Render(p.Frm_DriverInfo);
     driver_.Render(p.Cmb_Driver);
     car_.Render(p.Cmb_Car);

@@ -24,7 +24,7 @@ class CarPanel : public CaptionFrame {
     EventSink sink_;
     FrameView frame_, lapInfo_, driverInfo_, driverLap_;
     ButtonView clientNoSet_, clientNoSet2_, clsCar_, runStop_, lapChg_, kyuyu_, driverInfoBtn_;
-    LabelView gousya_, time_, lapCnt_, bestLap_, aveLap_, yosoSyu_, ip_;
+    LabelView gousya_, time_, lapCnt_, bestLap_, aveLap_, yosoSyu_, ip_, carStatus_;
     LabelView zanGas_, allGas_, tank_, autoMess1_, autoMess2_, inMess_, drvrBest_, drvrAve_;
     ComboView driver_, car_;
     TextView nenpi_, inGasl_, zanRunCnt_, outMess_;

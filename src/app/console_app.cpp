@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/qt_clocks.h"
 #include "app/qt_datagrams.h"
 #include "app/qt_timers.h"
+#include "app/qt_translations.h"
 #include "app/splash_window.h"
 #include "app/ui_font.h"
 #include "carlink/presence.h"
+#include "core/window_scale.h"
 #include "core/window_state.h"
 #include "journal/journal_file.h"
 #include "journal/sqlite_journal.h"
@@ -25,6 +28,10 @@ namespace {
 
 // Renders closer together than this are merged into one.
 constexpr qint64 kMinRenderGapMs = 15;
+// The window scale is written this long after the last resize, not at every step of a drag.
+constexpr int kScaleSaveDelayMs = 1000;
+// Room a window frame and title bar take on the screen.
+constexpr int kFrameAllowance = 48;
 
 // Rows that could not be read back, listed in the message (the rest are counted).
 constexpr std::size_t kProblemsShown = 10;
@@ -32,6 +39,16 @@ constexpr std::size_t kProblemsShown = 10;
 QSize ScreenSize() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->size() : QSize(1280, 1024);
+}
+
+// The largest scale at which the window still fits the screen's free area.
+double ScaleThatFits() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    if (s == nullptr) return 1.0;
+    const QSize free = s->availableGeometry().size() - QSize(kFrameAllowance, kFrameAllowance);
+    const QSize d = MainWindow::DesignSize();
+    return std::min(static_cast<double>(free.width()) / d.width(),
+                    static_cast<double>(free.height()) / d.height());
 }
 
 }  // namespace
@@ -46,6 +63,8 @@ ConsoleApp::ConsoleApp(const QString& programFolder)
       quit_([] { QCoreApplication::exit(0); }) {
     console_ = std::make_unique<Console>(Services{*dialogs_, *timers_, *net_, *wall_, *mono_});
     sinceRender_.start();
+    scaleSaveTimer_.setSingleShot(true);
+    connect(&scaleSaveTimer_, &QTimer::timeout, this, &ConsoleApp::flushWindowScale);
 }
 
 ConsoleApp::~ConsoleApp() {
@@ -59,6 +78,7 @@ ConsoleApp::~ConsoleApp() {
 
 void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
     InstallUiFont();
+    translator_ = InstallQtTranslations();
     splash_ = std::make_unique<SplashWindow>();
     splash_->CentreOn(ScreenSize());
     splashTimer_ = std::make_unique<QTimer>();
@@ -71,6 +91,8 @@ void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
     c.paths = Paths::InFolder(folder_.toStdString());
     c.settings = LoadMeasureSettings(c.paths.SettingsFilePath);
     c.DeriveClock();
+    rememberedScale_ = LoadWindowScale(c.paths.SettingsFilePath);
+    savedScaleText_ = WindowScaleText(rememberedScale_);
     ApplyDesignState(c);
 }
 
@@ -83,7 +105,9 @@ void ConsoleApp::handOver() {
     main_ = std::make_unique<MainWindow>(c, EventSink{c, [this] { afterEvent(true); }},
                                          [this] { confirmEnd(); });
     dialogs_->setParentWidget(main_.get());
+    main_->ResizeToScale(StartWindowScale(rememberedScale_, ScaleThatFits()));
     main_->CentreOn(ScreenSize());
+    main_->setOnScaleChanged([this](double) { scaleSaveTimer_.start(kScaleSaveDelayMs); });
     journal_ = std::make_unique<SqliteJournal>(c, c.paths.JournalFilePath,
                                                [this](const std::string& t) { showLater(t); });
     const bool resume = askToResume();
@@ -127,6 +151,7 @@ void ConsoleApp::confirmEnd() {
                                  MessageIcon::Information) != MessageAnswer::Yes)
         return;
     c.ticks.Stop();
+    flushWindowScale();
     // A clean End: the journal is marked finished, and the next start begins a new one.
     if (journal_) journal_->Finish();
     if (quit_) quit_();
@@ -215,6 +240,15 @@ void ConsoleApp::afterEvent(bool renderAtOnce) {
         renderNow();
     else
         requestRender();
+}
+
+void ConsoleApp::flushWindowScale() {
+    scaleSaveTimer_.stop();
+    if (!main_) return;
+    const std::string text = WindowScaleText(main_->scale());
+    if (text == savedScaleText_) return;
+    // A failed write is not reported: the window simply opens at its design size next time.
+    if (SaveWindowScale(console_->paths.SettingsFilePath, main_->scale())) savedScaleText_ = text;
 }
 
 void ConsoleApp::requestRender() {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QTranslator>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -49,6 +50,10 @@ class ConsoleApp : public QObject {
     // operation; tests call it after changing the state directly.
     void renderNow();
 
+    // Writes the window scale into Velmora.ini now if it changed since it was last written
+    // (a resize writes it a second after the last change, and a confirmed End at once).
+    void flushWindowScale();
+
     // What a confirmed Btn_End does after stopping the tick clock; by default it quits the
     // application. Tests replace it.
     void setQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -82,6 +87,10 @@ class ConsoleApp : public QObject {
     QString folder_;
     std::function<void()> quit_;
     std::unique_ptr<QTimer> splashTimer_;
+    std::unique_ptr<QTranslator> translator_;
+    QTimer scaleSaveTimer_;
+    double rememberedScale_ = 1.0;
+    std::string savedScaleText_;
     QElapsedTimer sinceRender_;
     bool renderPending_ = false;
     bool rendering_ = false;

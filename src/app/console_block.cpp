@@ -30,7 +30,7 @@ ConsoleBlock::ConsoleBlock(QWidget* parent, EventSink sink, InputConventions& co
                            std::function<void()> onEnd)
     : CaptionFrame(parent, false), sink_(std::move(sink)), onEnd_(std::move(onEnd)) {
     setObjectName("Frm_Main");
-    setGeometry(layout::kMainFrame.px());
+    PlaceAt(this, layout::kMainFrame);
     frame_.w = this;
     Build(conventions);
 }
@@ -39,7 +39,9 @@ QLineEdit* ConsoleBlock::MakeText(QWidget* parent, TextView& view, const char* n
                                   TextBox MainFrameState::*field) {
     auto* w = Make<QLineEdit>(parent, name, At(name));
     view.w = w;
-    connect(w, &QLineEdit::textEdited, this, [this, field](const QString& t) {
+    // Every change of the text counts, however it came: typing, paste, an input method or
+    // an assistive tool setting it. The render's own updates are blocked in TextView.
+    connect(w, &QLineEdit::textChanged, this, [this, field](const QString& t) {
         sink_([&](Console& c) { (c.st.main.*field).text = t.toStdString(); });
     });
     return w;
@@ -90,8 +92,10 @@ void ConsoleBlock::Build(InputConventions& conv) {
     tenki_.w = tenki;
     connect(tenki, &QComboBox::activated, this,
             [this](int index) { sink_([&](Console& c) { c.st.main.Cmb_Tenki.Select(index); }); });
-    connect(tenki->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& t) {
+    connect(tenki->lineEdit(), &QLineEdit::textChanged, this, [this](const QString& t) {
         sink_([&](Console& c) {
+            // Choosing from the list changes the text too; that choice keeps its index.
+            if (c.st.main.Cmb_Tenki.text == t.toStdString()) return;
             c.st.main.Cmb_Tenki.text = t.toStdString();
             c.st.main.Cmb_Tenki.listIndex = -1;
         });
@@ -100,6 +104,12 @@ void ConsoleBlock::Build(InputConventions& conv) {
     conv.Attach(MakeText(comment, kion_, "Txt_Kion", &MainFrameState::Txt_Kion),
                 F{true, true, {}, {}});
 
+    for (int k = 0; k < 5; ++k) {
+        const TwipRect rect{layout::kRankColLeft[k], layout::kRankHeaderTop,
+                            layout::kRankColWidth[k], layout::kRankRowHeight};
+        MakeStaticText(rankFrame, layout::kRankHeaders[k], rect,
+                       k == 1 ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter);
+    }
     for (int r = 0; r < 3; ++r) {
         LabelView* cols[5] = {&ranking_[r].jyuni, &ranking_[r].sortNo, &ranking_[r].sortLap,
                               &ranking_[r].bestLap, &ranking_[r].bestTime};
@@ -138,14 +148,13 @@ void ConsoleBlock::Build(InputConventions& conv) {
     runN_.w->setAlignment(Qt::AlignRight);
     stTime_ = MakeLabel(this, "Lbl_StTime");
     sysTime_ = MakeLabel(this, "Lbl_SysTime");
-    stTime_.shrinkToFit = sysTime_.shrinkToFit = true;
     zanTime_ = MakeLabel(this, "Lbl_ZanTime");
     SetPointSize(zanTime_.w, 14, true);
     localIP_ = MakeLabel(hostFrame, "Lbl_LocalIP");
     localIP_.w->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     auto* all = MakeText(this, allOutMess_, "Txt_AllOutMess", &MainFrameState::Txt_AllOutMess);
-    connect(all, &QLineEdit::textEdited, this, [this] { sink_(UpdateAllCarsMessage); });
+    connect(all, &QLineEdit::textChanged, this, [this] { sink_(UpdateAllCarsMessage); });
     conv.Attach(all, F{true, true, {}, {}});
 
     auto* start = MakeButton(start_, "Btn_Start");

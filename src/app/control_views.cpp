@@ -73,7 +73,6 @@ void LabelView::Render(const Label& s) {
     if (caption != s.caption) {
         w->setText(CaptionText(s.caption));
         caption = s.caption;
-        if (shrinkToFit) FitCaption();
     }
     if (back != s.back) {
         SetBackColour(w, ToQColor(s.back), QPalette::Window);
@@ -85,17 +84,6 @@ void LabelView::Render(const Label& s) {
         w->setPalette(pal);
         fore = s.fore;
     }
-}
-
-void LabelView::FitCaption() {
-    // Below 5 pt nothing is readable any more; such a text is cut off as before.
-    constexpr int kSmallestPoint = 5;
-    if (!designFont) designFont = w->font();
-    QFont f = *designFont;
-    const int room = w->contentsRect().width();
-    while (f.pointSize() > kSmallestPoint && QFontMetrics(f).horizontalAdvance(w->text()) > room)
-        f.setPointSize(f.pointSize() - 1);
-    if (f != w->font()) w->setFont(f);
 }
 
 void ButtonView::Render(const Button& s) {
@@ -159,7 +147,10 @@ void MeterView::Render(const Meter& s) {
 
 void ComboView::Render(const ComboBox& s) {
     flags.Apply(w, s);
+    // The state is being shown, not edited: neither the box nor its line edit may report it.
     const bool blocked = w->blockSignals(true);
+    QLineEdit* edit = w->lineEdit();
+    const bool editBlocked = edit != nullptr && edit->blockSignals(true);
     if (items != s.items) {
         // The list shows the first column; the full tab-separated item is the tool tip.
         w->clear();
@@ -186,6 +177,7 @@ void ComboView::Render(const ComboBox& s) {
         if (w->currentText() != t) w->setEditText(t);
         text = s.text;
     }
+    if (edit != nullptr) edit->blockSignals(editBlocked);
     w->blockSignals(blocked);
     if (back != s.back) {
         SetBackColour(w, ToQColor(s.back), QPalette::Base);

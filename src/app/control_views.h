@@ -49,12 +49,7 @@ struct LabelView {
     ControlFlags flags;
     std::optional<std::string> caption;
     std::optional<Colour> back, fore;
-    // Captions that can outgrow the design width (lap numbers, clock texts) shrink their font
-    // until they fit, instead of being cut off on both sides.
-    bool shrinkToFit = false;
-    std::optional<QFont> designFont;
     void Render(const Label& s);
-    void FitCaption();
 };
 
 struct ButtonView {

@@ -43,7 +43,7 @@ inline constexpr Place kConsoleControls[] = {
     {"Txt_Date", {480, 480, 1140, 285}},
     {"Cmb_Tenki", {2100, 480, 690, 285}},
     {"Txt_Kion", {3240, 480, 390, 285}},
-    // button column
+    // button column (kButtonColumnLeft)
     {"Btn_Cource", {3810, 225, 1185, 330}},
     {"Btn_Drivers", {3810, 585, 1185, 330}},
     {"Btn_Car", {3810, 945, 1185, 330}},
@@ -54,7 +54,7 @@ inline constexpr Place kConsoleControls[] = {
     // run length and clocks
     {"Txt_RunH", {840, 2985, 420, 285}},
     {"Txt_RunN", {1710, 2985, 420, 285}},
-    {"Lbl_StTime", {2520, 2985, 1230, 285}},
+    {"Lbl_StTime", {2430, 2985, 1350, 285}},
     {"Lbl_SysTime", {3810, 2985, 1185, 285}},
     {"Lbl_ZanTime", {60, 3345, 2400, 420}},
     // in Frm_HostIP
@@ -65,14 +65,23 @@ inline constexpr Place kConsoleControls[] = {
     {"Btn_End", {4140, 4605, 855, 570}},
 };
 
+// The console block's column of editor buttons; Tab visits it after the left side.
+inline constexpr int kButtonColumnLeft = 3810;
+// Tab starts the console block in this frame (the event data), then takes the course.
+inline constexpr std::string_view kTabFirstFrame = "Frm_Comment";
+
 // Ranking rows inside Frm_Ranking: header at kRankHeaderTop, rows below it.
 inline constexpr int kRankHeaderTop = 210;
 inline constexpr int kRankRowTop = 450;
 inline constexpr int kRankRowStep = 225;
 inline constexpr int kRankRowHeight = 225;
-// Columns: Lbl_Jyuni, Lbl_Sort_No, Lbl_Sort_LAP, Lbl_BestLAP, Lbl_BestTime (left, width).
-inline constexpr int kRankColLeft[5] = {60, 510, 1620, 2100, 2790};
-inline constexpr int kRankColWidth[5] = {420, 1080, 450, 660, 840};
+// Columns: Lbl_Jyuni, Lbl_Sort_No, Lbl_Sort_LAP, Lbl_BestLAP, Lbl_BestTime (left, width),
+// each headed by its caption, centred over the column like its figures (the car name left).
+// The widths hold "BestLap", "BestTime" and a 12'34"567 apart at the normal text size.
+inline constexpr int kRankColLeft[5] = {60, 480, 1440, 1950, 2760};
+inline constexpr int kRankColWidth[5] = {390, 930, 480, 780, 900};
+inline constexpr std::string_view kRankHeaders[5] = {"順位", "車輌名", "Lap", "BestLap",
+                                                     "BestTime"};
 
 inline constexpr StaticText kConsoleTexts[] = {
     {"コース名", "", {90, 240, 780, 270}},
@@ -80,15 +89,10 @@ inline constexpr StaticText kConsoleTexts[] = {
     {"日付", "Frm_Comment", {90, 495, 390, 270}},
     {"天気", "Frm_Comment", {1680, 495, 420, 270}},
     {"気温", "Frm_Comment", {2820, 495, 420, 270}},
-    {"順位", "Frm_Ranking", {60, 210, 420, 225}},
-    {"車輌名", "Frm_Ranking", {510, 210, 1080, 225}},
-    {"Lap", "Frm_Ranking", {1620, 210, 450, 225}},
-    {"BestLap", "Frm_Ranking", {2100, 210, 660, 225}},
-    {"BestTime", "Frm_Ranking", {2790, 210, 840, 225}},
     {"気になる車のLap？", "", {90, 2625, 1710, 270}},
     {"走行時間", "", {90, 3000, 735, 270}},
     {"時間", "", {1290, 3000, 405, 270}},
-    {"分", "", {2160, 3000, 270, 270}},
+    {"分", "", {2160, 3000, 240, 270}},
     {"全車一斉メッセージ", "", {90, 3915, 1545, 270}},
 };
 
@@ -103,19 +107,25 @@ inline constexpr TwipRect kClientNoSet{150, 345, 1800, 450};
 inline constexpr TwipRect kLapGrid{30, 2715, 4980, 2490};
 inline constexpr TwipRect kDriverInfoGrid{60, 225, 4860, 1515};
 
+// In Frm_LapInfo every caption has the room its longest figure needs at the strip's normal
+// text size ("1234周目 1'23\"456", "あと2050周", "192.168.100.200", "無通信 23:59:59"):
+// row 1 the car, its lap clock, lap count and predicted laps (予想周数 with a blank before
+// its value), row 2 the best and average laps and the car PC's address, row 3 the buttons
+// and the car's state line.
 inline constexpr Place kPanelControls[] = {
     // in Frm_LapInfo
-    {"Lbl_Gousya", {60, 45, 720, 285}},
-    {"Lbl_Time", {810, 30, 1470, 315}},
-    {"Lbl_LapCnt", {2310, 45, 720, 285}},
-    {"Lbl_IP", {3060, 45, 1860, 285}},
-    {"Lbl_BestLapTime", {420, 360, 990, 240}},
-    {"Lbl_AveLapTime", {1830, 360, 990, 240}},
-    {"Lbl_YosoSyu", {3630, 360, 600, 240}},
-    {"Btn_ClientNoSet2", {60, 615, 990, 255}},
-    {"Btn_ClsCar", {1080, 615, 990, 255}},
-    {"Btn_RunStop", {2100, 615, 990, 255}},
-    {"Btn_LapChg", {3120, 615, 990, 255}},
+    {"Lbl_Gousya", {60, 45, 540, 285}},
+    {"Lbl_Time", {630, 30, 1470, 315}},
+    {"Lbl_LapCnt", {2130, 45, 870, 285}},
+    {"Lbl_YosoSyu", {3840, 45, 1110, 285}},
+    {"Lbl_BestLapTime", {435, 360, 1665, 240}},
+    {"Lbl_AveLapTime", {2460, 360, 900, 240}},
+    {"Lbl_IP", {3420, 360, 1530, 240}},
+    {"Btn_ClientNoSet2", {60, 615, 855, 255}},
+    {"Btn_ClsCar", {930, 615, 855, 255}},
+    {"Btn_RunStop", {1800, 615, 855, 255}},
+    {"Btn_LapChg", {2670, 615, 855, 255}},
+    {"Lbl_CarStatus", {3540, 615, 1410, 255}},
     // in Frm_DriverInfo (8 pt: seven rows of 225 twips)
     {"Cmb_Driver", {60, 195, 1500, 225}},
     {"Btn_DriverInfo", {1590, 195, 1170, 225}},
@@ -138,9 +148,9 @@ inline constexpr Place kPanelControls[] = {
 };
 
 inline constexpr StaticText kPanelTexts[] = {
-    {"Best", "Frm_LapInfo", {60, 360, 360, 240}},
-    {"Ave", "Frm_LapInfo", {1470, 360, 330, 240}},
-    {"予想周数", "Frm_LapInfo", {2910, 360, 690, 240}},
+    {"予想周数", "Frm_LapInfo", {3060, 60, 720, 255}},
+    {"Best", "Frm_LapInfo", {60, 360, 375, 240}},
+    {"Ave", "Frm_LapInfo", {2130, 360, 330, 240}},
     {"D.Best", "Frm_DriverInfo", {2820, 195, 540, 225}},
     {"D.Ave", "Frm_DriverInfo", {2820, 426, 540, 225}},
     {"車輌名", "Frm_DriverInfo", {60, 426, 540, 225}},

@@ -1,9 +1,12 @@
 #pragma once
 // The main window "走行状況": the console block, three car panels and the overlay frames.
-// It renders the whole console state on demand and refuses every close request.
+// It renders the whole console state on demand and refuses every close request. The blocks
+// sit on a canvas laid out in twips; the window can be resized and maximised, and the canvas
+// then scales as a whole, fonts included, letterboxed in the middle of the window.
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/event_sink.h"
 #include "app/input_conventions.h"
@@ -13,6 +16,7 @@ namespace velmora {
 class ConsoleBlock;
 class CarPanel;
 class OverlayPanel;
+class WindowScaler;
 
 class MainWindow : public QWidget {
   public:
@@ -24,11 +28,30 @@ class MainWindow : public QWidget {
     // Left/top that centre the window on a screen of the given size (pixels).
     void CentreOn(const QSize& screen);
 
+    // The client size of the twips layout at scale 1.
+    static QSize DesignSize();
+    // The window size that shows the layout at `scale`.
+    static QSize SizeAtScale(double scale);
+    // Resizes the window to `scale` times the design size (the canvas follows).
+    void ResizeToScale(double scale);
+    double scale() const;
+    // The canvas that holds the blocks, at its current scale.
+    QWidget* canvas() const { return canvas_; }
+    // Told the new scale after every resize that changed it.
+    void setOnScaleChanged(std::function<void(double)> f) { onScaleChanged_ = std::move(f); }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void FitCanvas();
+
     InputConventions conventions_;
+    QWidget* canvas_ = nullptr;
+    std::unique_ptr<WindowScaler> scaler_;
+    std::function<void(double)> onScaleChanged_;
+    double requested_ = 1.0;
     ConsoleBlock* console_ = nullptr;
     std::array<CarPanel*, 3> panels_{};
     OverlayPanel* mess_ = nullptr;

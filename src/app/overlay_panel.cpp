@@ -25,11 +25,12 @@ const layout::OverlayLayout& LayoutOf(Editor e) {
 
 void OverlayPanel::BuildCommon(const layout::OverlayLayout& l, const OverlayState& state) {
     setObjectName(NameText(l.frame));
-    resize(Px(l.width), Px(l.height));
+    // Placed by Centre() when it opens; only its size is design.
+    PlaceAt(this, {0, 0, l.width, l.height});
     frame_.w = this;
     grid_ = new GridView(this, state.grid, state.grid.ColumnCount());
     grid_->setObjectName(NameText(l.grid));
-    grid_->setGeometry(l.gridRect.px());
+    PlaceAt(grid_, l.gridRect);
     ok_.w = Make<QPushButton>(
         this, NameText(l.ok),
         {l.okLeft, l.buttonTop, layout::kOverlayButtonW, layout::kOverlayButtonH});

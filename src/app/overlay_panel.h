@@ -19,10 +19,11 @@ class OverlayPanel : public CaptionFrame {
 
     void Render(const OverlayState& s);
     GridView* grid() const { return grid_; }
+    // Centres the frame on its parent ((container − own) / 2), also after a rescale.
+    void Centre();
 
   private:
     void BuildCommon(const layout::OverlayLayout& l, const OverlayState& state);
-    void Centre();
 
     EventSink sink_;
     FrameView frame_;

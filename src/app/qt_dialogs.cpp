@@ -13,8 +13,15 @@ QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Dialogs take the text size of the window's canvas, so they grow with the window's scale.
+void TakeWindowFont(QWidget* dialog, QWidget* parent) {
+    if (parent == nullptr) return;
+    if (auto* canvas = parent->findChild<QWidget*>(QStringLiteral("Canvas")))
+        dialog->setFont(canvas->font());
+}
+
 QString TitleOr(std::string_view title) {
-    return title.empty() ? QApplication::applicationDisplayName() : Q(title);
+    return title.empty() ? QString::fromUtf8(QtDialogs::kDefaultTitle) : Q(title);
 }
 
 }  // namespace
@@ -31,6 +38,7 @@ MessageAnswer QtDialogs::MessageBox(std::string_view text, std::string_view titl
     if (nonInteractive_) return yesNo ? MessageAnswer::No : MessageAnswer::Ok;
 
     QMessageBox box(parent_);
+    TakeWindowFont(&box, parent_);
     box.setWindowTitle(TitleOr(title));
     box.setText(Q(text));
     box.setIcon(icon == MessageIcon::Critical      ? QMessageBox::Critical
@@ -59,10 +67,13 @@ std::string QtDialogs::InputBox(std::string_view prompt, std::string_view title,
         return a;
     }
     if (nonInteractive_) return "";
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, TitleOr(title), Q(prompt),
-                                               QLineEdit::Normal, Q(defaultText), &ok);
-    return ok ? text.toStdString() : std::string();
+    QInputDialog dialog(parent_);
+    TakeWindowFont(&dialog, parent_);
+    dialog.setWindowTitle(TitleOr(title));
+    dialog.setLabelText(Q(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(Q(defaultText));
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue().toStdString() : std::string();
 }
 
 std::string QtDialogs::SaveFileDialog(std::string_view title, std::string_view filter) {
@@ -73,9 +84,37 @@ std::string QtDialogs::SaveFileDialog(std::string_view title, std::string_view f
         return a;
     }
     if (nonInteractive_) return "";
-    const QString path =
-        QFileDialog::getSaveFileName(parent_, Q(title), QString(), Q(QtFilter(filter)));
-    return path.toStdString();
+    // Qt's own dialog rather than the platform's, so that it is the same everywhere and in
+    // Japanese wherever the Qt translations are installed.
+    const QString filters = Q(QtFilter(filter));
+    QFileDialog dialog(parent_, Q(title));
+    TakeWindowFont(&dialog, parent_);
+    dialog.setObjectName(QStringLiteral("ComDilg"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filters);
+    // A name typed without an extension gets the one of the chosen filter (".txt").
+    auto suffix = [](const QString& f) { return Q(DefaultSuffix(f.toStdString())); };
+    dialog.setDefaultSuffix(suffix(filters.section(QStringLiteral(";;"), 0, 0)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, suffix](const QString& f) { dialog.setDefaultSuffix(suffix(f)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::string QtDialogs::DefaultSuffix(std::string_view qtFilter) {
+    // "テキストデータ (*.txt)" → "txt"; "(*.*)", "(*)" or no pattern → none.
+    const QString f = Q(qtFilter);
+    const qsizetype open = f.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = f.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open) return {};
+    const QString first = f.mid(open + 1, close - open - 1).section(QLatin1Char(' '), 0, 0);
+    if (!first.startsWith(QStringLiteral("*."))) return {};
+    const QString ext = first.mid(2);
+    if (ext.isEmpty() || ext.contains(QLatin1Char('*')) || ext.contains(QLatin1Char('?')))
+        return {};
+    return ext.toStdString();
 }
 
 void QtDialogs::Beep() {

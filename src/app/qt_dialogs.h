@@ -48,6 +48,12 @@ class QtDialogs : public DialogService {
 
     // "desc|pat|desc|pat" → "desc (pat);;desc (pat)"; patterns split at ';' become blanks.
     static std::string QtFilter(std::string_view filter);
+    // The extension a typed name without one gets under a Qt filter: "txt" for
+    // "テキストデータ (*.txt)", none for "(*.*)".
+    static std::string DefaultSuffix(std::string_view qtFilter);
+
+    // The title of a box asked for without one (the application's default title).
+    static constexpr const char* kDefaultTitle = "VelmoraHost";
 
   private:
     QPointer<QWidget> parent_;

@@ -86,6 +86,7 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
         p.Lbl_LapCnt.caption = std::to_string(static_cast<std::int64_t>(r.LapCount) + 1) + "周目";
     }
     r.LastHeardTick = c.TickCounter();
+    r.HeardInRun = true;
     r.AwayFlag = false;
     if (c.st.LastMeasuredSlot > 0) RefreshRanking(c);
 

@@ -16,6 +16,9 @@ inline constexpr Colour Yellow = 0x00FFFF;
 inline constexpr Colour Pink = 0xFF80FF;
 inline constexpr Colour Grey = 0xC0C0C0;
 inline constexpr Colour PendingColour = 0xB0D8FF;  // pale orange: typed text not yet sent
+// The car state line: pale green while the car is heard, dark grey text when not measured.
+inline constexpr Colour HeardColour = 0xC0FFC0;
+inline constexpr Colour DarkGrey = 0x606060;
 
 // Components of a &HBBGGRR colour, for the shell.
 constexpr int RedOf(Colour c) { return static_cast<int>(c & 0xFF); }

@@ -36,6 +36,8 @@ struct PanelState {
     Button Btn_ClsCar;
     Button Btn_RunStop;
     Button Btn_LapChg;
+    // Measured, stopped or not set up, and whether the car is heard (core/car_status.h).
+    Label Lbl_CarStatus;
 
     // Driver information.
     Frame Frm_DriverInfo;

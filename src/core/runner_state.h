@@ -22,7 +22,8 @@ struct RunnerState {
     std::int32_t LapCount = 0;      // reset by StartMeasurement
     std::int32_t LapStartTick = 0;  // reset by StartMeasurement for slots taking part
     std::int32_t LastHeardTick = 0;
-    bool AwayFlag = false;  // reset by StartMeasurement
+    bool AwayFlag = false;    // reset by StartMeasurement
+    bool HeardInRun = false;  // a datagram came since StartMeasurement (reset there)
     std::int32_t LastLapTicks = 0;
     std::string LastLapText;
     std::int32_t BestLapTicks = 0;

@@ -1,5 +1,6 @@
 #include "core/window_state.h"
 
+#include "core/car_status.h"
 #include "core/text_rules.h"
 #include "core/time_format.h"
 
@@ -50,6 +51,9 @@ std::string SlotControlName(std::string_view control, int slot) {
 }
 
 void SetSlotControls(PanelState& p, bool on) {
+    // The idle panel's set-up button lies under the lap strip of a set-up panel: hidden
+    // there, it can be reached neither by the mouse nor by Tab.
+    p.Btn_ClientNoSet.visible = !on;
     p.Cmb_Car.enabled = on;
     p.Cmb_Driver.enabled = on;
     p.Txt_OutMess.enabled = on;
@@ -125,6 +129,7 @@ void MainWindowStartupState(Console& console) {
         SetHeaders(p.Spd_DriverInfo, {"ドライバ", "Best Lap", "Ave Lap"});
         p.Spd_DriverInfo.SetRowCount(0);
     }
+    ShowAllCarStatus(console);
     st.main.Txt_Date.text = FormatShortDate(console.svc.wall.Now());
     st.main.Btn_Write.caption = "走行結果\r保存";
     SetHeaders(st.Frm_Drivers.grid, {"ドライバ名", "対象車", " "});

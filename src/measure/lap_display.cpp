@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/car_status.h"
 #include "core/text_rules.h"
 #include "core/time_format.h"
 #include "measure/measurement.h"
@@ -36,6 +37,7 @@ void LapTimerTick(Console& c, int i) {
     const std::int64_t elapsed = static_cast<std::int64_t>(c.TickCounter()) - r.LapStartTick;
     c.st.panels[i].Lbl_Time.caption = FormatLapTime(static_cast<std::int32_t>(elapsed), c.clock);
     OpenNextLap(c, i);
+    ShowCarStatus(c, i);
     c.JournalHeartbeat();
 }
 

@@ -5,6 +5,7 @@
 
 #include "carlink/presence.h"
 #include "carlink/protocol.h"
+#include "core/car_status.h"
 #include "core/text_rules.h"
 #include "core/time_format.h"
 #include "measure/lap_display.h"
@@ -20,11 +21,20 @@ namespace {
 constexpr int kLapTimerMs = 99;
 constexpr int kWindowTimerMs = 1000;
 
+// The buttons a run locks. Btn_Write is not among them: the results can be saved at any
+// time, and writing them only reads the panels, so it never disturbs the run.
 void SetConsoleButtons(Console& c, bool enabled) {
     MainFrameState& m = c.st.main;
-    for (Button* b :
-         {&m.Btn_End, &m.Btn_Write, &m.Btn_Cource, &m.Btn_Drivers, &m.Btn_Car, &m.Btn_Mess})
+    for (Button* b : {&m.Btn_End, &m.Btn_Cource, &m.Btn_Drivers, &m.Btn_Car, &m.Btn_Mess})
         b->enabled = enabled;
+}
+
+// Set-up and clearing of every slot: locked during a run, so that no stray click, Tab or
+// Enter can take the address of a racing car (a cancelled set-up empties it).
+void SetSlotSetUpButtons(PanelState& p, bool enabled) {
+    p.Btn_ClientNoSet.enabled = enabled;
+    p.Btn_ClientNoSet2.enabled = enabled;
+    p.Btn_ClsCar.enabled = enabled;
 }
 
 }  // namespace
@@ -90,6 +100,7 @@ void StartMeasurement(Console& c) {
         PanelState& p = st.panels[i];
         r.LapCount = 0;
         r.AwayFlag = false;
+        r.HeardInRun = false;
         if (p.Lbl_IP.caption.empty()) {
             LeaveOutOfRun(c, i);
             continue;
@@ -138,6 +149,7 @@ void StartMeasurement(Console& c) {
         }
         // Nothing is measured, so no remaining time should count down or reach the cars.
         st.EndTimeSet = false;
+        ShowAllCarStatus(c);
         return;
     }
 
@@ -157,14 +169,14 @@ void StartMeasurement(Console& c) {
     c.svc.timers.Stop(TimerKey{TimerId::NoInputBlk});
     for (int i = 0; i < kPanelCount; ++i) {
         PanelState& p = st.panels[i];
-        p.Btn_ClientNoSet2.enabled = false;
-        p.Btn_ClsCar.enabled = false;
+        SetSlotSetUpButtons(p, false);
         if (p.Frm_Runner.back == RegisteredColour) {
             p.Cmb_Driver.back = White;
             p.Cmb_Car.back = White;
         }
     }
     st.SkipStopConfirm = false;
+    ShowAllCarStatus(c);
 
     for (const std::string& text : bindFailures)
         c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
@@ -199,8 +211,7 @@ void StopMeasurement(Console& c) {
         c.svc.timers.Stop(TimerKey{TimerId::MessBlk, i});
         p.Lbl_InMess.caption.clear();
         p.Lbl_InMess.back = RegisteredColour;
-        p.Btn_ClientNoSet2.enabled = true;
-        p.Btn_ClsCar.enabled = true;
+        SetSlotSetUpButtons(p, true);
     }
 
     // A failure to rebind is not reported: the responder is a convenience before a run.
@@ -209,6 +220,7 @@ void StopMeasurement(Console& c) {
     SetConsoleButtons(c, true);
     m.Btn_OtherLap.enabled = false;
     StartNoInputBlink(c);
+    ShowAllCarStatus(c);
 }
 
 void StopCar(Console& c, int i) {
@@ -231,6 +243,7 @@ void StopCar(Console& c, int i) {
     c.svc.timers.Stop(TimerKey{TimerId::MessBlk, i});
     p.Lbl_InMess.back = RegisteredColour;
     p.Btn_RunStop.enabled = false;
+    ShowCarStatus(c, i);
 
     bool anyLeft = false;
     for (int s = 0; s < kPanelCount; ++s) anyLeft = anyLeft || st.panels[s].Btn_RunStop.enabled;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/car_status.h"
 #include "core/fullwidth.h"
 #include "core/text_rules.h"
 #include "core/window_state.h"
@@ -20,6 +21,8 @@ std::string AddressPrompt(int i) {
 }  // namespace
 
 void SetUpCarSlot(Console& c, int i) {
+    // Never during a run: a cancelled question would empty the address of a racing car.
+    if (c.st.Measuring()) return;
     PanelState& p = c.st.panels[i];
     RunnerState& r = c.st.runners[i];
     const std::string old = p.Lbl_IP.caption;
@@ -34,13 +37,12 @@ void SetUpCarSlot(Console& c, int i) {
     p.Lbl_ZanGas.caption.clear();
     // An empty answer (or Cancel) takes the slot out of the next run but leaves the panel
     // as it is.
-    if (answer.empty()) return;
-
-    if (answer != old || p.Frm_Runner.back == IdleColour) {
+    if (!answer.empty() && (answer != old || p.Frm_Runner.back == IdleColour)) {
         p.Frm_Runner.back = RegisteredColour;
         SetSlotControls(p, true);
         p.Meter_Gas.value = 0;
     }
+    ShowCarStatus(c, i);
 }
 
 void Btn_ClientNoSet2_Click(Console& c, int i) {
@@ -49,6 +51,7 @@ void Btn_ClientNoSet2_Click(Console& c, int i) {
 }
 
 void ClearCarSlot(Console& c, int i) {
+    if (c.st.Measuring()) return;
     PanelState& p = c.st.panels[i];
     const std::string text = p.Frm_Runner.caption + "の設定内容を消去します。\rよろしいですか？";
     if (c.svc.dialogs.MessageBox(text, "消去確認", MessageButtons::YesNo, MessageIcon::Critical) ==
@@ -58,6 +61,7 @@ void ClearCarSlot(Console& c, int i) {
     p.Lbl_IP.caption.clear();
     p.Frm_Runner.back = IdleColour;
     SetSlotControls(p, false);
+    ShowCarStatus(c, i);
 }
 
 }  // namespace velmora

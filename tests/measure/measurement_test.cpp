@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "carlink/presence.h"
+#include "core/window_state.h"
 #include "run_rig.h"
 
 namespace velmora::test {
@@ -51,6 +52,7 @@ TEST(StartMeasurement, SlotsZeroAndTwoTakePart) {
     EXPECT_EQ(st.main.Lbl_StTime.caption, "Start時間 14:05");
     EXPECT_FALSE(st.main.Btn_End.enabled);
     EXPECT_FALSE(st.main.Btn_Mess.enabled);
+    EXPECT_TRUE(st.main.Btn_Write.enabled);  // results can be saved during a run
     EXPECT_TRUE(st.main.Btn_OtherLap.enabled);
     EXPECT_FALSE(f.timers.IsRunning({TimerId::NoInputBlk}));
     EXPECT_FALSE(f.panel(0).Btn_ClsCar.enabled);
@@ -104,6 +106,28 @@ TEST(StopMeasurement, AsksAndThenStopsEverything) {
     for (int i = 0; i < kPanelCount; ++i) EXPECT_TRUE(f.panel(i).Btn_RunStop.enabled);
     EXPECT_FALSE(f.st().main.Btn_OtherLap.enabled);
     EXPECT_TRUE(f.st().main.Btn_Write.enabled);
+}
+
+TEST(StartMeasurement, LocksSetUpAndClearingOfEverySlotUntilTheStop) {
+    RunRig f({0, 2});
+    SetSlotControls(f.panel(0), true);
+    SetSlotControls(f.panel(2), true);
+    f.Start();
+    for (int i = 0; i < kPanelCount; ++i) {
+        const PanelState& p = f.panel(i);
+        SCOPED_TRACE(i);
+        EXPECT_FALSE(p.Btn_ClientNoSet.enabled);
+        EXPECT_FALSE(p.Btn_ClientNoSet2.enabled);
+        EXPECT_FALSE(p.Btn_ClsCar.enabled);
+    }
+    // Under the lap strip of a set-up panel, the idle panel's button is not there at all.
+    EXPECT_FALSE(f.panel(0).Btn_ClientNoSet.visible);
+    EXPECT_TRUE(f.panel(1).Btn_ClientNoSet.visible);
+    f.StopYes();
+    for (int i = 0; i < kPanelCount; ++i) {
+        EXPECT_TRUE(f.panel(i).Btn_ClientNoSet.enabled);
+        EXPECT_TRUE(f.panel(i).Btn_ClsCar.enabled);
+    }
 }
 
 TEST(StopCar, TheLastCarStopsTheRunWithoutTheGeneralQuestion) {

@@ -139,5 +139,35 @@ TEST(SlotClear, AsksAndClearsOnAnythingButNo) {
     }
 }
 
+TEST(SlotSetUp, NothingIsAskedOrChangedDuringARun) {
+    FakeConsole f;
+    Answer(f, 0, "127.0.0.1");
+    f.st().main.Btn_Start.caption = "Stop";  // measuring
+    f.dialogs.inputs.push_back("");          // a Cancel would empty the address
+    f.dialogs.answers.push_back(MessageAnswer::Yes);
+    SetUpCarSlot(f.console, 0);
+    SetUpCarSlot(f.console, 1);
+    ClearCarSlot(f.console, 0);
+    EXPECT_EQ(f.dialogs.asked.size(), 1u);
+    EXPECT_TRUE(f.dialogs.shown.empty());
+    EXPECT_EQ(f.panel(0).Lbl_IP.caption, "127.0.0.1");
+    ExpectActive(f.panel(0), true);
+    ExpectActive(f.panel(1), false);
+}
+
+TEST(SlotSetUp, TheIdleButtonIsShownOnlyOnAnIdlePanelAndTheStateLineFollows) {
+    FakeConsole f;
+    EXPECT_TRUE(f.panel(0).Btn_ClientNoSet.visible);
+    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "未設定");
+    Answer(f, 0, "127.0.0.1");
+    EXPECT_FALSE(f.panel(0).Btn_ClientNoSet.visible);
+    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "待機中");
+    Answer(f, 0, "");
+    EXPECT_EQ(f.panel(0).Lbl_CarStatus.caption, "未設定");
+    f.dialogs.answers.push_back(MessageAnswer::Yes);
+    ClearCarSlot(f.console, 0);
+    EXPECT_TRUE(f.panel(0).Btn_ClientNoSet.visible);
+}
+
 }  // namespace
 }  // namespace velmora::test

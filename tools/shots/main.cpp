@@ -1,0 +1,155 @@
+// velmora-shots OUTPUT_FOLDER [--scale S]: takes the crew guide's screenshots. The console
+// runs offscreen in a scratch folder with a small set of master data; two simulated cars
+// drive a few laps on slots 1 and 3 while slot 2 stays idle, and the window is grabbed at
+// a readable scale: screenshot-run.png during the run, screenshot-stopped.png after 計測中止
+// on slot 3.
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "app/console_app.h"
+#include "app/main_window.h"
+#include "core/encoding.h"
+#include "core/window_state.h"
+#include "master/master_files.h"
+#include "pit/drivers.h"
+#include "pit/fuel.h"
+
+using namespace velmora;
+
+namespace {
+
+bool WriteCp932(const QString& path, const std::string& utf8) {
+    const std::string bytes = Utf8ToCp932(utf8);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) &&
+           f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+               static_cast<qint64>(bytes.size());
+}
+
+bool Click(QWidget* w, const std::string& name) {
+    auto* b = w->findChild<QPushButton*>(QString::fromStdString(name));
+    if (b == nullptr || !b->isEnabled()) return false;
+    b->click();
+    return true;
+}
+
+bool Grab(MainWindow* w, double scale, const QString& path) {
+    w->ResizeToScale(scale);
+    // No caret or selection left over from the set-up in the picture.
+    if (QWidget* f = QApplication::focusWidget()) f->clearFocus();
+    for (QLineEdit* e : w->findChildren<QLineEdit*>()) e->deselect();
+    QCoreApplication::processEvents();
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(path), w->width(),
+                w->height());
+    return ok;
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "velmora-shots: %s\n", what);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: velmora-shots OUTPUT_FOLDER [--scale S]\n");
+        return 2;
+    }
+    const QString out = args[1];
+    const int scaleAt = static_cast<int>(args.indexOf("--scale"));
+    const double scale =
+        scaleAt > 0 && scaleAt + 1 < args.size() ? args[scaleAt + 1].toDouble() : 1.5;
+
+    QTemporaryDir folder;
+    const bool files =
+        folder.isValid() &&
+        WriteCp932(folder.filePath("Velmora.ini"),
+                   "[計測環境設定]\r\n計測精度=1/1000\r\nラップ加算無通信秒数= 1\r\n") &&
+        WriteCp932(folder.filePath("Car.ini"), "スイフト,山田,40,12.5\r\nデミオ,鈴木,41,14\r\n") &&
+        WriteCp932(folder.filePath("Course.ini"), "筑波2000,2045\r\n") &&
+        WriteCp932(folder.filePath("Drivers.ini"), "山田太郎,全車\r\n鈴木一郎,全車\r\n");
+    if (!files) return Fail("no scratch folder");
+
+    auto app = std::make_unique<ConsoleApp>(folder.path());
+    app->setQuitAction([] {});
+    app->dialogs().setNonInteractive(true);
+    QSignalSpy shown(app.get(), &ConsoleApp::mainWindowShown);
+    app->start(std::chrono::milliseconds(0));
+    if (!(shown.count() > 0 || shown.wait(10000)) || app->mainWindow() == nullptr)
+        return Fail("the main window did not come up");
+    MainWindow* w = app->mainWindow();
+    Console& c = app->console();
+
+    if (!Grab(w, scale, out + "/screenshot-idle.png")) return 1;
+
+    // The event, the course and, on slots 0 and 2, car, driver and a first fill.
+    c.st.main.Txt_Event.text = "耐久リハーサル";
+    c.st.main.Cmb_Tenki.Select(0);
+    c.st.main.Txt_Kion.text = "21";
+    c.st.main.Txt_RunN.text = "5";
+    c.st.main.Cmb_Course.Select(0);
+    TakeSelectedCourse(c);
+    const int carSlots[] = {0, 2};
+    for (int k = 0; k < 2; ++k) {
+        const int s = carSlots[k];
+        app->dialogs().pushInputAnswer("127.0.0.1");
+        if (!Click(w, SlotControlName("Btn_ClientNoSet", s))) return Fail("set-up failed");
+        PanelState& p = c.st.panels[s];
+        p.Cmb_Car.Select(k);
+        ChooseCar(c, s);
+        p.Cmb_Driver.Select(k);
+        ChooseDriver(c, s);
+        p.Txt_InGasl.text = "40";
+        Refuel(c, s);
+    }
+    c.st.panels[0].Chk_ChgCnter.checked = true;
+    ArmCountdown(c, 0);
+    if (!Click(w, "Btn_Start") || !c.st.Measuring()) return Fail("the run did not start");
+
+    std::map<int, std::unique_ptr<QProcess>> cars;
+    for (int s : carSlots) {
+        auto p = std::make_unique<QProcess>();
+        p->start(VELMORA_CARSIM_PATH,
+                 {"--slot", QString::number(s), "--silence-ms", s == 0 ? "1500" : "1700",
+                  "--in-range-ms", "400", "--interval-ms", "50", "--laps", "4", "--quiet", "--text",
+                  s == 0 ? "了解" : "", "--max-seconds", "60"});
+        if (!p->waitForStarted(5000)) return Fail("velmora-carsim did not start");
+        cars[s] = std::move(p);
+    }
+    c.st.panels[2].Txt_OutMess.text = "ペース維持";
+    for (auto& [s, p] : cars) {
+        QSignalSpy finished(p.get(), &QProcess::finished);
+        if (p->state() != QProcess::NotRunning && !finished.wait(30000))
+            return Fail("a simulated car did not finish");
+    }
+    // One car comes by once more and is heard when the picture is taken.
+    QProcess again;
+    again.start(VELMORA_CARSIM_PATH, {"--slot", "0", "--laps", "0", "--in-range-ms", "1500",
+                                      "--interval-ms", "50", "--quiet", "--text", "了解"});
+    QTest::qWait(1200);
+    app->renderNow();
+    if (!Grab(w, scale, out + "/screenshot-run.png")) return 1;
+    again.waitForFinished(10000);
+
+    app->dialogs().pushMessageAnswer(MessageAnswer::Yes);
+    if (!Click(w, SlotControlName("Btn_RunStop", 2))) return Fail("計測中止 failed");
+    QTest::qWait(300);
+    app->renderNow();
+    if (!Grab(w, scale, out + "/screenshot-stopped.png")) return 1;
+    app.reset();
+    return 0;
+}
