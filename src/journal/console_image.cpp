@@ -106,6 +106,7 @@ void AddPanel(Builder& b, const std::string& n, PanelState& p) {
     C(Lbl_AveLapTime);
     C(Lbl_YosoSyu);
     C(Lbl_IP);
+    C(Lbl_CarStatus);
     C(Btn_ClientNoSet2);
     C(Btn_ClsCar);
     C(Btn_RunStop);
@@ -179,6 +180,7 @@ void AddRunner(Builder& b, const std::string& n, RunnerState& r) {
     V(LapStartTick);
     V(LastHeardTick);
     V(AwayFlag);
+    V(HeardInRun);
     V(LastLapTicks);
     V(LastLapText);
     V(BestLapTicks);

@@ -271,9 +271,9 @@ TEST(Journal, EndMarksTheRaceFinishedAndTheNextSetUpBeginsANewJournal) {
 // start-up value: this fails until the sizes below are brought up to date with that list.
 TEST(Journal, EveryPartOfTheStateIsAccountedFor) {
     EXPECT_EQ(sizeof(RunnerState), 368u) << "RunnerState changed: see console_image.cpp";
-    EXPECT_EQ(sizeof(PanelState), 1672u) << "PanelState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(PanelState), 1720u) << "PanelState changed: see console_image.cpp";
     EXPECT_EQ(sizeof(MainFrameState), 1776u) << "MainFrameState changed: see console_image.cpp";
-    EXPECT_EQ(sizeof(ConsoleState), 9664u) << "ConsoleState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(ConsoleState), 9808u) << "ConsoleState changed: see console_image.cpp";
     EXPECT_EQ(sizeof(MeasureSettings), 176u) << "MeasureSettings changed: see console_image.cpp";
 }
 
