@@ -77,6 +77,7 @@ void RecordLap(Console& c, int i) {
     grid.SetCell(row, 4, std::to_string(r.LastLapTicks));
     grid.SetCell(row, 5,
                  r.OutgoingMessage + ", " + std::string(SplitCarMessage(r.RecvText).crewText));
+    grid.SetCell(row, kLapMessageSplitColumn, std::to_string(r.OutgoingMessage.size()));
     const LocalTime now = c.svc.wall.Now();
     grid.SetCell(row, kLapRecordedAtColumn, FormatStatusDate(now) + " " + FormatStatusTime(now));
 
