@@ -52,7 +52,7 @@ Stint CurrentStint(const Grid& laps, std::string_view driver) {
     return stint;
 }
 
-std::string FormatDrivingTime(double ticks, const ClockParams& clock, bool withFraction) {
+std::string FormatDrivingTime(double ticks, const ClockParams& clock, Fraction fraction) {
     if (!std::isfinite(ticks)) return "-";
     const double perSecond = clock.TicksPerSecond > 0 ? clock.TicksPerSecond : 1000;
     const double t = std::fabs(RoundHalfEven(ticks));
@@ -62,17 +62,17 @@ std::string FormatDrivingTime(double ticks, const ClockParams& clock, bool withF
     const double secs = seconds - hours * 3600 - minutes * 60;
     std::string text = (ticks < 0 && t != 0 ? "-" : "") + Whole(hours) + ":" + TwoDigits(minutes) +
                        ":" + TwoDigits(secs);
-    if (withFraction) {
-        std::string fraction = Whole(t - seconds * perSecond);
-        const std::size_t width = clock.FractionFormat.size();
-        if (fraction.size() < width) fraction.insert(0, width - fraction.size(), '0');
-        text += "." + fraction;
-    }
-    return text;
+    if (fraction == Fraction::Left) return text;
+    std::string digits = Whole(t - seconds * perSecond);
+    const std::size_t width = clock.FractionFormat.size();
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return text + "." + digits;
 }
 
 std::string StintCaption(const Stint& stint, const ClockParams& clock) {
-    return std::to_string(stint.laps) + "周 " + FormatDrivingTime(stint.ticks, clock, false);
+    const double perMinute = 60.0 * (clock.TicksPerSecond > 0 ? clock.TicksPerSecond : 1000);
+    const double minutes = std::isfinite(stint.ticks) ? std::trunc(stint.ticks / perMinute) : 0;
+    return "連続" + std::to_string(stint.laps) + "周 " + Whole(minutes == 0 ? 0 : minutes) + "分";
 }
 
 void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
@@ -86,7 +86,7 @@ void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
         for (const DriverTotal& d : totals)
             if (d.driver == table.Cell(row, 1)) found = d;
         set(row, kDriverLapsColumn, std::to_string(found.laps));
-        set(row, kDriverTimeColumn, FormatDrivingTime(found.ticks, clock));
+        set(row, kDriverTimeColumn, FormatDrivingTime(found.ticks, clock, Fraction::Left));
     }
     p.Lbl_Stint.caption = StintCaption(CurrentStint(p.Spd_LapTime, p.Cmb_Driver.text), clock);
 }

@@ -33,17 +33,22 @@ struct Stint {
 // the first lap is recorded under the new name.
 Stint CurrentStint(const Grid& laps, std::string_view driver);
 
-// Ticks as driving time "h:mm:ss.fff" (unlimited hours; the fraction in the clock's
-// FractionFormat digits, truncated like lap times), or "h:mm:ss" without the fraction.
-// A negative total (only from typed negative lap times) gets a leading "-".
-std::string FormatDrivingTime(double ticks, const ClockParams& clock, bool withFraction = true);
+// Ticks as driving time "h:mm:ss.fff" (the export), or "h:mm:ss" (the driver pop-up, read
+// at a glance; driving-time rules count minutes): unlimited hours, the fraction in the
+// clock's FractionFormat digits, truncated like lap times. Hours read better than the
+// lap-time format's minutes over a day's driving. A negative total (only from typed negative
+// lap times) gets a leading "-".
+enum class Fraction { Shown, Left };
+std::string FormatDrivingTime(double ticks, const ClockParams& clock,
+                              Fraction fraction = Fraction::Shown);
 
-// The stint label's caption: "12周 0:15:02".
+// The stint label's caption, "連続12周 15分": the laps and the whole minutes driven. Stint
+// limits are counted in minutes, and a stint reads 59分 until its 60th minute is complete.
 std::string StintCaption(const Stint& stint, const ClockParams& clock);
 
 // Writes the derived figures into the panel: columns 4 and 5 of every driver table row
-// (timed laps and driving time of the driver named in column 1) and the stint label of the
-// driver chosen now. Cells already right are left alone, so the table's revision moves only
+// (timed laps and driving time "h:mm:ss" of the driver named in column 1) and the stint label of
+// the driver chosen now. Cells already right are left alone, so the table's revision moves only
 // when a figure changed.
 void UpdateDrivingFigures(PanelState& p, const ClockParams& clock);
 

@@ -4,6 +4,7 @@
 
 #include "app/car_panel.h"
 #include "app/console_block.h"
+#include "app/lap_chart_window.h"
 #include "app/layout.h"
 #include "app/overlay_panel.h"
 #include "app/twips.h"
@@ -14,7 +15,12 @@ MainWindow::MainWindow(Console& console, EventSink sink, std::function<void()> o
     setObjectName("Main");
     setWindowTitle(QStringLiteral("走行状況"));
     setFixedSize(Px(layout::kClientWidth), Px(layout::kClientHeight));
-    console_ = new ConsoleBlock(this, sink, conventions_, std::move(onEnd));
+    // The chart window is made on first use and then only hidden and shown again.
+    auto openLapChart = [this, &console] {
+        if (!lapChart_) lapChart_ = new LapChartWindow(this, console);
+        lapChart_->Open();
+    };
+    console_ = new ConsoleBlock(this, sink, conventions_, std::move(onEnd), openLapChart);
     for (int i = 0; i < 3; ++i)
         panels_[i] = new CarPanel(this, i, console.st.panels[i], sink, conventions_);
     ConsoleState& st = console.st;
@@ -33,7 +39,11 @@ void MainWindow::CentreOn(const QSize& screen) {
 void MainWindow::Render(Console& console) {
     ConsoleState& st = console.st;
     console_->Render(st.main);
-    for (int i = 0; i < 3; ++i) panels_[i]->Render(st.panels[i]);
+    for (int i = 0; i < 3; ++i) {
+        panels_[i]->DeriveFigures(st.panels[i], console.clock);
+        panels_[i]->Render(st.panels[i]);
+    }
+    if (lapChart_) lapChart_->Refresh();
     car_->Render(st.Frm_Car);
     course_->Render(st.Frm_Course);
     drivers_->Render(st.Frm_Drivers);

@@ -13,6 +13,7 @@ namespace velmora {
 class ConsoleBlock;
 class CarPanel;
 class OverlayPanel;
+class LapChartWindow;
 
 class MainWindow : public QWidget {
   public:
@@ -21,6 +22,8 @@ class MainWindow : public QWidget {
 
     // Brings every widget up to the state, then moves the focus where the console asked.
     void Render(Console& console);
+    // The lap chart window, null until Btn_LapChart first opened it.
+    LapChartWindow* lapChart() const { return lapChart_; }
     // Left/top that centre the window on a screen of the given size (pixels).
     void CentreOn(const QSize& screen);
 
@@ -35,6 +38,7 @@ class MainWindow : public QWidget {
     OverlayPanel* car_ = nullptr;
     OverlayPanel* course_ = nullptr;
     OverlayPanel* drivers_ = nullptr;
+    LapChartWindow* lapChart_ = nullptr;
 };
 
 }  // namespace velmora

@@ -67,23 +67,39 @@ TEST(FormatDrivingTime, HoursMinutesSecondsAndTheClocksFraction) {
     struct Case {
         double ticks;
         const ClockParams* clock;
-        bool fraction;
         const char* text;
+        Fraction fraction = Fraction::Shown;
     } cases[] = {
-        {0, &kMs, true, "0:00:00.000"},
-        {83456, &kMs, true, "0:01:23.456"},
-        {83456, &kMs, false, "0:01:23"},
-        {1999, &kMs, true, "0:00:01.999"},  // never rounds up
-        {3'723'004, &kMs, true, "1:02:03.004"},
-        {90'000'000, &kMs, true, "25:00:00.000"},
-        {8345, &kCs, true, "0:01:23.45"},
-        {360'000, &kCs, false, "1:00:00"},
-        {83456.5, &kMs, true, "0:01:23.456"},  // half to even
-        {-61000, &kMs, true, "-0:01:01.000"},
-        {1e12, &kMs, false, "277777:46:40"},  // far past a 32-bit count
+        {0, &kMs, "0:00:00.000"},
+        {83456, &kMs, "0:01:23.456"},
+        {83456, &kMs, "0:01:23", Fraction::Left},
+        {-61999, &kMs, "-0:01:01", Fraction::Left},
+        {1999, &kMs, "0:00:01.999"},  // never rounds up
+        {3'723'004, &kMs, "1:02:03.004"},
+        {90'000'000, &kMs, "25:00:00.000"},
+        {8345, &kCs, "0:01:23.45"},
+        {360'000, &kCs, "1:00:00.00"},
+        {83456.5, &kMs, "0:01:23.456"},  // half to even
+        {-61000, &kMs, "-0:01:01.000"},
+        {1e12, &kMs, "277777:46:40.000"},  // far past a 32-bit count
     };
     for (const Case& k : cases)
         EXPECT_EQ(FormatDrivingTime(k.ticks, *k.clock, k.fraction), k.text) << k.ticks;
+}
+
+TEST(StintCaption, LapsAndWholeMinutesDriven) {
+    struct Case {
+        Stint stint;
+        const ClockParams* clock;
+        const char* caption;
+    } cases[] = {
+        {{0, 0}, &kMs, "連続0周 0分"},
+        {{12, 3'599'999}, &kMs, "連続12周 59分"},
+        {{123, 8'100'000}, &kMs, "連続123周 135分"},
+        {{40, 360'000}, &kCs, "連続40周 60分"},
+        {{1, -59'000}, &kMs, "連続1周 0分"},
+    };
+    for (const Case& k : cases) EXPECT_EQ(StintCaption(k.stint, *k.clock), k.caption);
 }
 
 TEST(UpdateDrivingFigures, FillsTheDriverTableAndTheStintAndTouchesNothingUnchanged) {
@@ -100,12 +116,12 @@ TEST(UpdateDrivingFigures, FillsTheDriverTableAndTheStintAndTouchesNothingUnchan
     const Grid& t = p.Spd_DriverInfo;
     EXPECT_EQ(t.Cell(1, 2), "1'00\"000");
     EXPECT_EQ(t.Cell(1, kDriverLapsColumn), "1");
-    EXPECT_EQ(t.Cell(1, kDriverTimeColumn), "0:01:00.000");
+    EXPECT_EQ(t.Cell(1, kDriverTimeColumn), "0:01:00");
     EXPECT_EQ(t.Cell(2, kDriverLapsColumn), "2");
-    EXPECT_EQ(t.Cell(2, kDriverTimeColumn), "1:01:01.000");
+    EXPECT_EQ(t.Cell(2, kDriverTimeColumn), "1:01:01");
     EXPECT_EQ(t.Cell(3, kDriverLapsColumn), "0");
-    EXPECT_EQ(t.Cell(3, kDriverTimeColumn), "0:00:00.000");
-    EXPECT_EQ(p.Lbl_Stint.caption, "2周 1:01:01");
+    EXPECT_EQ(t.Cell(3, kDriverTimeColumn), "0:00:00");
+    EXPECT_EQ(p.Lbl_Stint.caption, "連続2周 61分");
 
     const std::uint64_t revision = t.Revision();
     UpdateDrivingFigures(p, kMs);
@@ -115,8 +131,8 @@ TEST(UpdateDrivingFigures, FillsTheDriverTableAndTheStintAndTouchesNothingUnchan
     p.Spd_LapTime.SetCell(2, 4, "59000");
     p.Cmb_Driver.text = "C";
     UpdateDrivingFigures(p, kMs);
-    EXPECT_EQ(t.Cell(2, kDriverTimeColumn), "0:02:00.000");
-    EXPECT_EQ(p.Lbl_Stint.caption, "0周 0:00:00");
+    EXPECT_EQ(t.Cell(2, kDriverTimeColumn), "0:02:00");
+    EXPECT_EQ(p.Lbl_Stint.caption, "連続0周 0分");
 }
 
 }  // namespace

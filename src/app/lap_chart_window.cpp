@@ -1,0 +1,287 @@
+#include "app/lap_chart_window.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <set>
+
+#include "app/control_views.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kMarkerPx = 9;
+constexpr int kBestMarkerPx = 17;
+
+// One colour per driver, the same on every car's line.
+QColor DriverColour(int driver) {
+    static const QColor kPalette[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e),
+                                      QColor(0x2c, 0xa0, 0x2c), QColor(0xd6, 0x27, 0x28),
+                                      QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
+                                      QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f),
+                                      QColor(0xbc, 0xbd, 0x22), QColor(0x17, 0xbe, 0xcf)};
+    constexpr int n = static_cast<int>(std::size(kPalette));
+    return kPalette[((driver % n) + n) % n];
+}
+
+// Cars are told apart by the line's dash and the points' shape: circle, square, triangle.
+Qt::PenStyle CarDash(int slot) {
+    static const Qt::PenStyle kDashes[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+    return kDashes[slot % 3];
+}
+
+QPainterPath CarShape(int slot, double size) {
+    QPainterPath path;
+    const double m = 1.0, s = size - 2 * m;
+    switch (slot % 3) {
+        case 0:
+            path.addEllipse(m, m, s, s);
+            break;
+        case 1:
+            path.addRect(m + 0.5, m + 0.5, s - 1, s - 1);
+            break;
+        default:
+            path.moveTo(size / 2, m);
+            path.lineTo(size - m, size - m);
+            path.lineTo(m, size - m);
+            path.closeSubpath();
+            break;
+    }
+    return path;
+}
+
+QPainterPath Star(double size) {
+    QPainterPath path;
+    const double c = size / 2, outer = size / 2 - 0.5, inner = outer * 0.45;
+    for (int k = 0; k < 10; ++k) {
+        const double r = k % 2 == 0 ? outer : inner;
+        const double a = -std::numbers::pi / 2 + k * std::numbers::pi / 5;
+        const QPointF p(c + r * std::cos(a), c + r * std::sin(a));
+        if (k == 0)
+            path.moveTo(p);
+        else
+            path.lineTo(p);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+// Markers are painted as images ("light markers"): Qt Charts then draws thousands of points
+// without a graphics item each.
+QImage MarkerImage(const QPainterPath& shape, int size, const QColor& fill) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(fill.darker(160), 1));
+    p.setBrush(fill);
+    p.drawPath(shape);
+    return image;
+}
+
+// A round whole-lap step giving at most about ten marks.
+double LapStep(int laps) {
+    double step = 1;
+    while (laps / step > 10) {
+        if (laps / (step * 2) <= 10) return step * 2;
+        if (laps / (step * 5) <= 10) return step * 5;
+        step *= 10;
+    }
+    return step;
+}
+
+}  // namespace
+
+LapChartWindow::LapChartWindow(QWidget* parent, const Console& console)
+    : QWidget(parent, Qt::Window), console_(console) {
+    setObjectName("Frm_LapChart");
+    setWindowTitle(QStringLiteral("ラップチャート"));
+    resize(900, 600);
+
+    chart_ = new QChart();
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    x_ = new QValueAxis(chart_);
+    x_->setObjectName("Axis_Lap");
+    x_->setTitleText(QStringLiteral("周回"));
+    x_->setLabelFormat("%d");
+    x_->setTickType(QValueAxis::TicksDynamic);
+    x_->setTickAnchor(0);
+    y_ = new QCategoryAxis(chart_);
+    y_->setObjectName("Axis_LapTime");
+    y_->setTitleText(QStringLiteral("ラップタイム"));
+    y_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    chart_->addAxis(x_, Qt::AlignBottom);
+    chart_->addAxis(y_, Qt::AlignLeft);
+    // A zoom (drag a rectangle; right click zooms out) changes the range: mark it anew.
+    connect(y_, &QValueAxis::rangeChanged, this, [this](qreal lo, qreal hi) {
+        if (!settingMarks_) SetTimeMarks(lo, hi);
+    });
+
+    view_ = new QChartView(chart_, this);
+    view_->setObjectName("Chart_LapTime");
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setRubberBand(QChartView::RectangleRubberBand);
+
+    auto* hint = new QLabel(QStringLiteral("ドラッグで拡大、右クリックで縮小"), this);
+    auto* fit = new QPushButton(QStringLiteral("全体表示"), this);
+    fit->setObjectName("Btn_ChartFit");
+    connect(fit, &QPushButton::clicked, this, [this] {
+        chart_->zoomReset();
+        if (lastChart_) FitAxes(*lastChart_);
+    });
+    auto* row = new QHBoxLayout();
+    row->addWidget(hint, 1);
+    row->addWidget(fit);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(view_, 1);
+    layout->addLayout(row);
+
+    pending_.setSingleShot(true);
+    connect(&pending_, &QTimer::timeout, this, [this] { Refresh(); });
+}
+
+void LapChartWindow::Open() {
+    show();
+    raise();
+    activateWindow();
+    pending_.stop();
+    Redraw();
+}
+
+void LapChartWindow::Refresh() {
+    if (!isVisible()) return;
+    if (drawn_ && *drawn_ == ChartKeyOf(console_.st, console_.clock)) return;
+    const qint64 since = sinceRedraw_.isValid() ? sinceRedraw_.elapsed() : kMinRedrawMs;
+    if (since < kMinRedrawMs) {
+        if (!pending_.isActive()) pending_.start(static_cast<int>(kMinRedrawMs - since));
+        return;
+    }
+    Redraw();
+}
+
+QXYSeries* LapChartWindow::Series(const QString& name, bool line) {
+    auto it = series_.find(name);
+    if (it != series_.end()) return it->second;
+    QXYSeries* s = line ? static_cast<QXYSeries*>(new QLineSeries(chart_))
+                        : static_cast<QXYSeries*>(new QScatterSeries(chart_));
+    s->setObjectName(name);
+    chart_->addSeries(s);
+    s->attachAxis(x_);
+    s->attachAxis(y_);
+    series_[name] = s;
+    return s;
+}
+
+void LapChartWindow::Redraw() {
+    LapChart chart = BuildLapChart(console_.st);
+    drawn_ = ChartKeyOf(console_.st, console_.clock);
+    sinceRedraw_.restart();
+
+    std::set<QString> used;
+    std::set<int> driversInLegend;
+    bool bestInLegend = false;
+    // Lines first, so every point is painted over them.
+    for (const ChartSeries& car : chart.cars) {
+        QXYSeries* line = Series(QString("Line_%1").arg(car.slot), true);
+        used.insert(line->objectName());
+        // The legend shows the car's point shape in front of its name.
+        static const char* const kShapeSigns[] = {"●", "■", "▲"};
+        QString name = QString::fromUtf8(kShapeSigns[car.slot % 3]) + " " + ToQString(car.caption);
+        if (!car.carName.empty()) name += " " + ToQString(car.carName);
+        line->setName(name);
+        QPen pen(QColor(0x50, 0x50, 0x50), 1, CarDash(car.slot));
+        line->setPen(pen);
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(car.points.size()));
+        for (const ChartPoint& p : car.points) points.append(QPointF(p.lap, p.ticks));
+        line->replace(points);
+    }
+    for (const ChartSeries& car : chart.cars) {
+        std::map<int, QList<QPointF>> byDriver;
+        for (const ChartPoint& p : car.points) byDriver[p.driver].append(QPointF(p.lap, p.ticks));
+        for (auto& [driver, points] : byDriver) {
+            QXYSeries* s = Series(QString("Points_%1_%2").arg(car.slot).arg(driver), false);
+            used.insert(s->objectName());
+            const std::string& who = chart.drivers[static_cast<std::size_t>(driver)];
+            s->setName(who.empty() ? QStringLiteral("(ドライバ未選択)") : ToQString(who));
+            s->setMarkerSize(kMarkerPx);
+            s->setColor(DriverColour(driver));  // the legend's colour
+            s->setLightMarker(
+                MarkerImage(CarShape(car.slot, kMarkerPx), kMarkerPx, DriverColour(driver)));
+            s->replace(points);
+            // One legend entry per driver, whichever car drove first.
+            const bool first = driversInLegend.insert(driver).second;
+            for (QLegendMarker* m : chart_->legend()->markers(s)) m->setVisible(first);
+        }
+    }
+    for (const ChartSeries& car : chart.cars) {
+        QXYSeries* s = Series(QString("Best_%1").arg(car.slot), false);
+        used.insert(s->objectName());
+        s->setName(QStringLiteral("ベストラップ"));
+        const QColor gold(0xff, 0xd7, 0);
+        s->setMarkerSize(kBestMarkerPx);
+        s->setColor(gold);
+        s->setLightMarker(MarkerImage(Star(kBestMarkerPx), kBestMarkerPx, gold));
+        QList<QPointF> best;
+        if (car.best >= 0) {
+            const ChartPoint& p = car.points[static_cast<std::size_t>(car.best)];
+            best.append(QPointF(p.lap, p.ticks));
+        }
+        s->replace(best);
+        const bool first = !bestInLegend && !best.isEmpty();
+        bestInLegend = bestInLegend || first;
+        for (QLegendMarker* m : chart_->legend()->markers(s)) m->setVisible(first);
+    }
+    for (auto it = series_.begin(); it != series_.end();) {
+        if (used.count(it->first) != 0) {
+            ++it;
+            continue;
+        }
+        chart_->removeSeries(it->second);
+        delete it->second;
+        it = series_.erase(it);
+    }
+    // A zoomed chart keeps the crew's range; "全体表示" fits it again.
+    if (!chart_->isZoomed()) FitAxes(chart);
+    lastChart_ = std::move(chart);
+}
+
+void LapChartWindow::FitAxes(const LapChart& chart) {
+    const int laps = std::max(chart.maxLap, 1);
+    x_->setRange(0, laps + 1);
+    x_->setTickInterval(LapStep(laps));
+    const double second = console_.clock.TicksPerSecond > 0 ? console_.clock.TicksPerSecond : 1000;
+    double lo = chart.minTicks, hi = chart.maxTicks;
+    if (chart.maxLap == 0) lo = 0, hi = 120 * second;
+    const double pad = std::max((hi - lo) * 0.05, second / 2);
+    y_->setRange(lo - pad, hi + pad);
+    SetTimeMarks(lo - pad, hi + pad);
+}
+
+void LapChartWindow::SetTimeMarks(double lo, double hi) {
+    settingMarks_ = true;
+    for (const QString& label : y_->categoriesLabels()) y_->remove(label);
+    const std::vector<AxisMark> marks = LapTimeAxisMarks(lo, hi, console_.clock);
+    // Each mark ends a category; the first category starts just below the first mark.
+    y_->setStartValue(marks.empty() ? lo : std::min(lo, marks.front().ticks - 1));
+    for (const AxisMark& m : marks) y_->append(ToQString(m.label), m.ticks);
+    settingMarks_ = false;
+}
+
+}  // namespace velmora

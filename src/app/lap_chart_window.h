@@ -1,0 +1,56 @@
+#pragma once
+// The lap chart window "ラップチャート": lap time against lap number for every set-up car, one
+// line per car, points coloured by driver, the best lap of each car starred. It is a window of
+// its own (not modal), opened and raised by Btn_LapChart, and follows the lap grids while it
+// is shown. What it draws comes from BuildLapChart in the core.
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+#include <optional>
+
+#include "analysis/lap_chart.h"
+#include "core/console.h"
+
+class QCategoryAxis;
+class QChart;
+class QChartView;
+class QValueAxis;
+class QXYSeries;
+
+namespace velmora {
+
+class LapChartWindow : public QWidget {
+  public:
+    // Redraws are at least this far apart; a change inside the gap is drawn when it ends.
+    static constexpr int kMinRedrawMs = 500;
+
+    LapChartWindow(QWidget* parent, const Console& console);
+
+    // Shows the window (or brings it to the front) and draws the state as it is now.
+    void Open();
+    // Called after every render of the main window: draws again only when a lap grid or a
+    // car's caption, address or name changed since the last drawing, so datagrams that record
+    // nothing cost one comparison.
+    void Refresh();
+
+  private:
+    void Redraw();
+    void FitAxes(const LapChart& chart);
+    void SetTimeMarks(double lo, double hi);
+    QXYSeries* Series(const QString& name, bool line);
+
+    const Console& console_;
+    QChart* chart_ = nullptr;
+    QChartView* view_ = nullptr;
+    QValueAxis* x_ = nullptr;
+    QCategoryAxis* y_ = nullptr;
+    std::map<QString, QXYSeries*> series_;  // by object name
+    std::optional<LapChartKey> drawn_;
+    std::optional<LapChart> lastChart_;
+    QElapsedTimer sinceRedraw_;
+    QTimer pending_;
+    bool settingMarks_ = false;
+};
+
+}  // namespace velmora
