@@ -83,8 +83,16 @@ struct Rig {
 
     void Datagram(std::string_view bytes) {
         const std::size_t before = fc.net.sent.size();
+        const RunnerState& r = fc.runner(slot);
+        const bool opened = r.AwayFlag || r.LinkFlag == "C";
+        const std::uint64_t gridBefore = fc.panel(slot).Spd_LapTime.Revision();
         HandleCarMessage(fc.console, slot, bytes);
         const std::size_t replies = fc.net.sent.size() - before;
+        // Only a lap the console opened (silence step or correction) is ever recorded.
+        if (!opened)
+            Check(fc.panel(slot).Spd_LapTime.Revision() == gridBefore,
+                  "a datagram recorded a lap the console had not opened", std::string(bytes));
+        Check(!r.AwayFlag || replies == 0, "still away after a reply");
         const std::size_t characters = CodePoints(Cp932ToUtf8(bytes));
         Check(replies <= 1, "more than one reply to one datagram");
         if (characters >= 3) {

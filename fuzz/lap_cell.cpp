@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fc.runner(slot).LapCount = 3;
     fc.panel(slot).Cmb_Driver.text = "ドライバ";
 
-    LapGridLeaveCell(c, slot, 1, row);
+    LapGridBeginEdit(c, slot, 1, row);
     const std::string backup = grid.Cell(row, 1);
     const std::string ticksBefore = grid.Cell(row, 4);
     grid.SetCell(row, 1, typed);

@@ -21,24 +21,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t knobs = in.Byte();
     const std::string_view datagram = in.Take(size);
     const std::string query = Cp932ToUtf8(datagram);
+    // The address the answer goes to: the query without trailing blanks and line ends.
+    std::string address = query;
+    while (!address.empty() &&
+           std::string_view(" \t\r\n").find(address.back()) != std::string_view::npos)
+        address.pop_back();
 
     test::FakeConsole fc;
     const bool measuring = (knobs & 1) != 0;
     if (measuring) fc.st().main.Btn_Start.caption = "Stop";
     for (int s = 0; s < kPanelCount; ++s) {
-        std::string& address = fc.panel(s).Lbl_IP.caption;
+        std::string& registered = fc.panel(s).Lbl_IP.caption;
         switch ((knobs >> (1 + 2 * s)) & 3) {
             case 1:
-                address = "127.0.0." + std::to_string(s + 1);
+                registered = "127.0.0." + std::to_string(s + 1);
                 break;
             case 2:
-                address = query;
+                registered = query;
                 break;
             case 3:
-                address = query + " ";
+                registered = query + " ";
                 break;
             default:
-                address.clear();
+                registered.clear();
                 break;
         }
     }
@@ -56,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (fc.net.sent.empty()) {
         // Only a query that cannot name a host is dropped.
-        bool usable = !query.empty() && query.size() <= 255;
-        for (char ch : query) {
+        bool usable = !address.empty() && address.size() <= 255;
+        for (char ch : address) {
             const auto u = static_cast<unsigned char>(ch);
             usable = usable && u >= 0x20 && u != 0x7F;
         }
@@ -68,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& reply = fc.net.sent.front();
     Check(reply.id == SocketId::Presence, "presence reply on a car socket");
     Check(reply.port == kPresenceRemotePort, "presence reply to the wrong port");
-    Check(reply.host == query, "presence reply not sent to the queried address", reply.host);
+    Check(reply.host == address, "presence reply not sent to the queried address", reply.host);
     std::string expected = "未登録";
     for (int s = 0; s < kPanelCount; ++s) {
         if (fc.panel(s).Lbl_IP.caption == query) {

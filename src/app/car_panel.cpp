@@ -10,6 +10,7 @@
 #include "measure/measurement.h"
 #include "pit/drivers.h"
 #include "pit/fuel.h"
+#include "pit/messages.h"
 #include "pit/slot_setup.h"
 
 namespace velmora {
@@ -51,11 +52,14 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
         v.w->setAlignment(align);
     };
     auto text = [&](TextView& v, QWidget* parent, const char* name, TextBox PanelState::*field,
-                    void (*lost)(Console&, int)) {
+                    void (*lost)(Console&, int), void (*changed)(Console&, int) = nullptr) {
         auto* w = Make<QLineEdit>(parent, Name(name), At(name));
         v.w = w;
-        connect(w, &QLineEdit::textEdited, this, [this, i, field](const QString& t) {
-            sink_([&](Console& c) { (c.st.panels[i].*field).text = t.toStdString(); });
+        connect(w, &QLineEdit::textEdited, this, [this, i, field, changed](const QString& t) {
+            sink_([&](Console& c) {
+                (c.st.panels[i].*field).text = t.toStdString();
+                if (changed) changed(c, i);
+            });
         });
         F f{true, true, closePopup, {}};
         if (lost) f.lostFocus = [this, lost, i] { sink_([&](Console& c) { lost(c, i); }); };
@@ -135,7 +139,8 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
 
     text(inGasl_, driverInfo, "Txt_InGasl", &PanelState::Txt_InGasl, InGaslLostFocus);
     button(kyuyu_, driverInfo, "Btn_Kyuyu", At("Btn_Kyuyu"), Refuel);
-    text(outMess_, driverInfo, "Txt_OutMess", &PanelState::Txt_OutMess, nullptr);
+    text(outMess_, driverInfo, "Txt_OutMess", &PanelState::Txt_OutMess, nullptr,
+         TypedMessageChanged);
 
     text(zanRunCnt_, driverInfo, "Txt_ZanRunCnt", &PanelState::Txt_ZanRunCnt, ZanRunCntLostFocus);
     zanRunCnt_.w->setAlignment(Qt::AlignRight);
@@ -166,13 +171,12 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
             ParseLapCell(c, i, col, row);
         });
     });
-    lapGrid_->setOnCellMove([this, i](int oldCol, int oldRow, int newCol, int newRow) {
-        sink_([&](Console& c) {
-            // The console keeps the old cell's text before the new cell becomes active.
-            if (oldRow > 0) LapGridLeaveCell(c, i, oldCol, oldRow);
-            c.st.panels[i].Spd_LapTime.SetActiveCell(newCol, newRow);
-        });
+    lapGrid_->setOnCellMove([this, i](int, int, int newCol, int newRow) {
+        sink_([&](Console& c) { c.st.panels[i].Spd_LapTime.SetActiveCell(newCol, newRow); });
         return false;
+    });
+    lapGrid_->setOnEditBegin([this, i](int col, int row) {
+        sink_([&](Console& c) { LapGridBeginEdit(c, i, col, row); });
     });
     conv.Attach(lapGrid_, F{false, false, closePopup, {}});
 

@@ -115,6 +115,15 @@ void GridView::Render(const Grid& grid) {
     applyingState_ = false;
 }
 
+bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool wasEditing = state() == QAbstractItemView::EditingState;
+    const bool started = QTableView::edit(index, trigger, event);
+    // Only a newly opened editor: the model still holds the cell's text as it was.
+    if (started && !wasEditing && state() == QAbstractItemView::EditingState && onEditBegin_)
+        onEditBegin_(index.column() + 1, index.row() + 1);
+    return started;
+}
+
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
     if (applyingState_ || !onCellMove_ || !current.isValid()) return;

@@ -24,6 +24,8 @@ class GridView : public QTableView {
     void setOnCellMove(std::function<bool(int oldCol, int oldRow, int newCol, int newRow)> f) {
         onCellMove_ = std::move(f);
     }
+    // The cell editor of (col, row), 1-based, has just opened on the cell's current text.
+    void setOnEditBegin(std::function<void(int col, int row)> f) { onEditBegin_ = std::move(f); }
     // Column `col` shows a drop-down of `choices` (only on `row` if row > 0).
     void setDropDown(int col, int row, std::vector<std::string> choices);
     // Column `col` is a button per row with `caption`; a click calls `onPress(row)`.
@@ -35,6 +37,7 @@ class GridView : public QTableView {
 
   protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
   private:
     GridModel* model_;
@@ -43,6 +46,7 @@ class GridView : public QTableView {
     int buttonCol_ = 0;
     std::function<bool(int, int, int, int)> onCellMove_;
     std::function<void(int)> onButton_;
+    std::function<void(int, int)> onEditBegin_;
 };
 
 }  // namespace velmora

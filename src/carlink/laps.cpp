@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "carlink/car_message.h"
 #include "carlink/protocol.h"
 #include "core/text_rules.h"
 #include "core/time_format.h"
@@ -75,8 +74,8 @@ void RecordLap(Console& c, int i) {
     grid.SetActiveCell(1, row);
     grid.SetCell(row, 2, p.Cmb_Driver.text);
     grid.SetCell(row, 4, std::to_string(r.LastLapTicks));
-    grid.SetCell(row, 5,
-                 r.OutgoingMessage + ", " + std::string(SplitCarMessage(r.RecvText).crewText));
+    // The crew text as the echo was read (past lap 999 the echo is wider than three).
+    grid.SetCell(row, 5, r.OutgoingMessage + ", " + p.Lbl_InMess.caption);
     grid.SetCell(row, kLapMessageSplitColumn, std::to_string(r.OutgoingMessage.size()));
     const LocalTime now = c.svc.wall.Now();
     grid.SetCell(row, kLapRecordedAtColumn, FormatStatusDate(now) + " " + FormatStatusTime(now));
@@ -92,13 +91,19 @@ void RecomputeLapStats(Console& c, int i) {
     const Grid& grid = p.Spd_LapTime;
     const std::string& driver = p.Cmb_Driver.text;
 
+    // Untimed rows (opened and not yet recorded, added by a correction, cleared by hand) are
+    // not laps: taken as 0 they would become the best lap and pull every average down.
     double best = kNoLapTicks;
     double driverBest = kNoLapTicks;
     double total = 0;
     double driverTotal = 0;
+    std::int32_t timedLaps = 0;
     std::int32_t driverLaps = 0;
     for (int row = 1; row <= grid.RowCount(); ++row) {
-        const double v = LeadingNumber(grid.Cell(row, 4));
+        const std::optional<double> ticks = LapRowTicks(grid, row);
+        if (!ticks) continue;
+        const double v = *ticks;
+        ++timedLaps;
         total = RoundHalfEven(total + v);
         if (v < best) {  // strictly: a tie keeps the earlier row
             best = RoundHalfEven(v);
@@ -124,13 +129,12 @@ void RecomputeLapStats(Console& c, int i) {
             : std::to_string(r.BestLapNo) + "周目 " + FormatLapTime(r.BestLapTicks, c.clock);
     r.BestLapText = FormatLapTime(r.BestLapTicks, c.clock);
 
-    r.AverageLapTicks = ToTicks(total);
-    if (total != 0) {
-        const double laps = r.LapCount != 0 ? r.LapCount : 1;
-        r.AverageLapTicks = ToTicks(std::trunc(total / laps));
+    r.AverageLapTicks = 0;
+    if (timedLaps != 0) {
+        r.AverageLapTicks = ToTicks(std::trunc(total / timedLaps));
         p.Lbl_AveLapTime.caption = FormatLapTime(r.AverageLapTicks, c.clock);
-        // A total smaller than the lap count truncates to an average of 0: there is no
-        // meaningful prediction then, so the last one stays rather than dividing by zero.
+        // An average of 0 (laps typed as zero) gives no meaningful prediction, so the last one
+        // stays rather than dividing by zero.
         if (r.AverageLapTicks != 0) {
             const double lapsLeft = std::floor(static_cast<double>(c.st.RemainingTicks) /
                                                static_cast<double>(r.AverageLapTicks));
@@ -145,13 +149,15 @@ void RecomputeLapStats(Console& c, int i) {
                                         ? "-"
                                         : FormatLapTime(r.DriverBestTicks, c.clock) + "-" +
                                               std::to_string(r.DriverBestLapNo) + "L";
-    if (r.DriverLapCount == 0) r.DriverLapCount = 1;
+    // A driver without a timed lap has no average: "-", never a lap of 0'00"000.
     p.Lbl_DrvrAveLapTime.caption =
-        r.AverageLapTicks != 0
+        driverLaps != 0
             ? FormatLapTime(ToTicks(RoundHalfEven(static_cast<double>(r.DriverTotalTicks) /
                                                   r.DriverLapCount)),
                             c.clock)
             : "-";
+    // The status block divides by this count.
+    if (r.DriverLapCount == 0) r.DriverLapCount = 1;
 
     if (r.DriverInfoRow != 0) {
         p.Spd_DriverInfo.SetCell(r.DriverInfoRow, 2, p.Lbl_DrvrBestLapTime.caption);

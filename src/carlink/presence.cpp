@@ -12,8 +12,8 @@ namespace {
 // Longest text taken as a host address; real addresses and host names are far shorter.
 constexpr std::size_t kMaxQueryLength = 255;
 
-// A query is used unchanged as the host to answer to, so it must at least look like one:
-// not empty, not absurdly long, no control characters (a line end included).
+// The address to answer must at least look like one: not empty, not absurdly long, no
+// control characters.
 bool UsableHostText(std::string_view q) {
     if (q.empty() || q.size() > kMaxQueryLength) return false;
     for (char ch : q) {
@@ -21,6 +21,14 @@ bool UsableHostText(std::string_view q) {
         if (u < 0x20 || u == 0x7F) return false;
     }
     return true;
+}
+
+// The query without the blanks and line ends a car PC may send after its address.
+std::string_view WithoutLineEnd(std::string_view q) {
+    while (!q.empty() &&
+           (q.back() == ' ' || q.back() == '\t' || q.back() == '\r' || q.back() == '\n'))
+        q.remove_suffix(1);
+    return q;
 }
 
 }  // namespace
@@ -36,7 +44,10 @@ void HandlePresenceQuery(Console& c, std::string_view datagram) {
     // The socket is closed for the whole run; this only guards a datagram already queued.
     if (c.st.Measuring()) return;
     const std::string q = Cp932ToUtf8(datagram);
-    if (!UsableHostText(q)) return;
+    // The match stays exact text (a trailing blank or line end is "未登録"), but the answer
+    // still goes to the address the query names.
+    const std::string_view to = WithoutLineEnd(q);
+    if (!UsableHostText(to)) return;
 
     std::string answer = "未登録";
     for (int s = 0; s < kPanelCount; ++s) {
@@ -47,7 +58,7 @@ void HandlePresenceQuery(Console& c, std::string_view datagram) {
     }
     // The reply goes to the address named in the query, from the bound socket itself:
     // closing and rebinding around the send would lose any query arriving meanwhile.
-    c.svc.net.Send(SocketId::Presence, q, kPresenceRemotePort, Utf8ToCp932(answer));
+    c.svc.net.Send(SocketId::Presence, to, kPresenceRemotePort, Utf8ToCp932(answer));
 }
 
 }  // namespace velmora

@@ -23,10 +23,11 @@ std::string ZeroPad(std::int64_t v, int width) {
 }
 
 void SendReply(Console& c, int i) {
-    const RunnerState& r = c.st.runners[i];
+    RunnerState& r = c.st.runners[i];
     const std::string reply = r.LinkFlag + r.StatusBlock + r.OutgoingMessage;
     c.svc.net.Send(CarSocket(i), c.st.panels[i].Lbl_IP.caption, CarRemotePort(i),
                    Utf8ToCp932(reply));
+    NoteTypedMessageSent(c, i);
 }
 
 }  // namespace
@@ -68,7 +69,14 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
     ShowIncomingMessage(c, i, parts.crewText);
     ComposeOutgoingMessage(c, i);
 
-    if (r.LapCount == r.CarEchoLap && r.LinkFlag != "C") {
+    // Only the console opens laps: the silence step (or a correction) marks the slot away, and
+    // the first datagram after that closes the lap. A differing echo on its own (a reply lost,
+    // late or still in flight, a duplicated or reordered datagram, a car PC restarted at "000",
+    // an echo left from an earlier run) records nothing: the reply's status block tells the car
+    // the current count and it re-synchronises. A car back from the silence closes its lap even
+    // when its echo happens to equal the opened lap (an echo left from an earlier run).
+    const bool corrected = r.LinkFlag == "C";
+    if (!corrected && !r.AwayFlag) {
         SendReply(c, i);
     } else {
         RecordLap(c, i);

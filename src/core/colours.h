@@ -15,6 +15,7 @@ inline constexpr Colour Red = 0x0000FF;
 inline constexpr Colour Yellow = 0x00FFFF;
 inline constexpr Colour Pink = 0xFF80FF;
 inline constexpr Colour Grey = 0xC0C0C0;
+inline constexpr Colour PendingColour = 0xB0D8FF;  // pale orange: typed text not yet sent
 
 // Components of a &HBBGGRR colour, for the shell.
 constexpr int RedOf(Colour c) { return static_cast<int>(c & 0xFF); }

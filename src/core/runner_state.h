@@ -14,10 +14,11 @@ inline constexpr std::int32_t kNoLapTicks = 268435455;  // 0x0FFFFFFF: "no lap y
 struct RunnerState {
     std::string LinkFlag;  // "N", or "C" until a reply has carried a lap correction
     std::int32_t CarEchoLap = 0;
-    std::string RecvText;        // last datagram, decoded, whole
-    std::string StatusBlock;     // 59 characters once a lap was recorded, else empty
+    std::string RecvText;     // last datagram, decoded, whole
+    std::string StatusBlock;  // 59 characters once a lap was recorded, else empty
     std::string AutoMessageText;
     std::string OutgoingMessage;
+    std::string SentTypedMessage;   // the Txt_OutMess text the last reply carried
     std::int32_t LapCount = 0;      // reset by StartMeasurement
     std::int32_t LapStartTick = 0;  // reset by StartMeasurement for slots taking part
     std::int32_t LastHeardTick = 0;

@@ -88,7 +88,7 @@ void ParseLapCell(Console& c, int i, int col, int row) {
     grid.SetCell(row, 1, c.st.runners[i].LapCellBackup);
 }
 
-void LapGridLeaveCell(Console& c, int i, int col, int row) {
+void LapGridBeginEdit(Console& c, int i, int col, int row) {
     c.st.runners[i].LapCellBackup = c.st.panels[i].Spd_LapTime.Cell(row, col);
 }
 

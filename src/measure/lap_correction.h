@@ -7,7 +7,8 @@ namespace velmora {
 void CorrectLapCount(Console& c, int i);
 // Spd_LapTime(i) cell changed by the crew.
 void ParseLapCell(Console& c, int i, int col, int row);
-// Spd_LapTime(i) cell left: keep its text for undoing an invalid edit.
-void LapGridLeaveCell(Console& c, int i, int col, int row);
+// An edit of Spd_LapTime(i) cell (row, col) begins: keep that cell's own text for undoing
+// an invalid edit (never the text of the cell visited before).
+void LapGridBeginEdit(Console& c, int i, int col, int row);
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 #include "measure/measurement.h"
 #include "measure/plain_number.h"
 #include "pit/fuel.h"
+#include "pit/messages.h"
 
 namespace velmora {
 
@@ -51,8 +52,9 @@ void OpenNextLap(Console& c, int i) {
     p.Spd_LapTime.SetRowCount(r.LapCount);
     p.Spd_LapTime.SetActiveCell(1, r.LapCount);
     r.AwayFlag = true;
-    // The typed message has gone out with the replies while the car was in reach.
-    p.Txt_OutMess.text.clear();
+    // A typed message that went out with the replies of this pass is done with; one typed
+    // after the car's last datagram waits for the next pass.
+    if (TypedMessageWentOut(c, i)) ClearTypedMessage(c, i);
 }
 
 void BlinkEmptyInputs(Console& c) {

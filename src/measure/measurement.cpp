@@ -96,6 +96,16 @@ void StartMeasurement(Console& c) {
         ++st.LastMeasuredSlot;
         c.svc.timers.Start(TimerKey{TimerId::Lap, i}, kLapTimerMs, [&c, i] { LapTimerTick(c, i); });
         r.LapStartTick = 0;
+        // A new run starts clean: no status block, best lap or correction of the last run
+        // reaches the car or the ranking, and the silence step may open lap 1 of a car that
+        // is not heard at all (the tick counter restarted at 0).
+        r.StatusBlock.clear();
+        r.BestLapText.clear();
+        r.BestLapNo = 0;
+        r.LastHeardTick = 0;
+        r.LinkFlag = "N";
+        r.SentTypedMessage.clear();
+        TypedMessageChanged(c, i);
         p.Lbl_LapCnt.caption = "1周目";
         p.Spd_LapTime.SetRowCount(0);
         for (Label* l : {&p.Lbl_BestLapTime, &p.Lbl_AveLapTime, &p.Lbl_YosoSyu,
@@ -171,7 +181,7 @@ void StopMeasurement(Console& c) {
         p.Frm_Runner.enabled = true;
         c.svc.timers.Stop(TimerKey{TimerId::Lap, i});
         p.Lbl_Time.caption = FormatLapTime(0, c.clock);
-        p.Txt_OutMess.text.clear();
+        ClearTypedMessage(c, i);
         // ArmCountdown runs even when the box was already unchecked, to disarm for sure.
         p.Chk_ChgCnter.checked = false;
         ArmCountdown(c, i);

@@ -48,6 +48,33 @@ void ShowIncomingMessage(Console& c, int i, std::string_view text) {
     }
 }
 
+namespace {
+
+void ShowTypedMessageState(Console& c, int i) {
+    TextBox& box = c.st.panels[i].Txt_OutMess;
+    box.back = box.text.empty() || TypedMessageWentOut(c, i) ? White : PendingColour;
+}
+
+}  // namespace
+
+void NoteTypedMessageSent(Console& c, int i) {
+    c.st.runners[i].SentTypedMessage = c.st.panels[i].Txt_OutMess.text;
+    ShowTypedMessageState(c, i);
+}
+
+void TypedMessageChanged(Console& c, int i) { ShowTypedMessageState(c, i); }
+
+bool TypedMessageWentOut(const Console& c, int i) {
+    const std::string& text = c.st.panels[i].Txt_OutMess.text;
+    return !text.empty() && text == c.st.runners[i].SentTypedMessage;
+}
+
+void ClearTypedMessage(Console& c, int i) {
+    c.st.panels[i].Txt_OutMess.text.clear();
+    c.st.runners[i].SentTypedMessage.clear();
+    ShowTypedMessageState(c, i);
+}
+
 void MessBlinkTick(Console& c, int i) {
     Label& label = c.st.panels[i].Lbl_InMess;
     label.back = label.back == Pink ? RegisteredColour : Pink;

@@ -14,4 +14,15 @@ void ShowIncomingMessage(Console& c, int i, std::string_view text);
 // Time_MessBlk(i) tick.
 void MessBlinkTick(Console& c, int i);
 
+// A typed message is cleared by the silence step only once a reply has carried it; until
+// then Txt_OutMess(i) shows PendingColour, so the crew sees it has not reached the car yet.
+// A reply to car i went out with the text now in Txt_OutMess(i).
+void NoteTypedMessageSent(Console& c, int i);
+// The crew changed Txt_OutMess(i).
+void TypedMessageChanged(Console& c, int i);
+// True when the text in Txt_OutMess(i) is not empty and a reply has carried it.
+bool TypedMessageWentOut(const Console& c, int i);
+// Empties Txt_OutMess(i) and forgets what went out.
+void ClearTypedMessage(Console& c, int i);
+
 }  // namespace velmora

@@ -92,6 +92,26 @@ TEST_F(RunToolsTest, LapCorrectionCutsOrExtendsTheGridAsAnswered) {
     }
 }
 
+TEST_F(RunToolsTest, ARefusedLapTimeEditRestoresThatCellsOwnText) {
+    SetUpSlot(0);
+    LapsRecorded(3);  // 1'01"000, 1'02"000, 1'03"000
+    // A good edit on row 1, then a bad one on row 2: row 2 gets its own text back, never the
+    // text of the cell visited before.
+    TypeCell("Spd_LapTime_0", 1, 1, "1'00\"500");
+    app_->dialogs().clearRequests();
+    TypeCell("Spd_LapTime_0", 2, 1, "1:02.000");
+    ASSERT_EQ(app_->dialogs().requests().size(), 1u);
+    EXPECT_EQ(app_->dialogs().requests()[0].text, "入力が不正です。");
+    EXPECT_EQ(CellText("Spd_LapTime_0", 2, 1), QString("1'02\"000"));
+    EXPECT_EQ(C().st.panels[0].Spd_LapTime.Cell(2, 1), "1'02\"000");
+    EXPECT_EQ(CellText("Spd_LapTime_0", 1, 1), QString("1'00\"500"));
+    // Clicking into another cell between the edits changes nothing.
+    auto* view = Find<QTableView>("Spd_LapTime_0");
+    view->setCurrentIndex(view->model()->index(0, 0));
+    TypeCell("Spd_LapTime_0", 3, 1, "abc");
+    EXPECT_EQ(CellText("Spd_LapTime_0", 3, 1), QString("1'03\"000"));
+}
+
 TEST_F(RunToolsTest, CutBackQuestionNamesTheLapInFullWidth) {
     SetUpSlot(0);
     LapsRecorded(12);

@@ -66,14 +66,24 @@ TEST(HandleCarMessage, FirstEchoOfZeroTakesTheShortBranch) {
     EXPECT_EQ(f.runner(0).LastHeardTick, 1234);
 }
 
-TEST(HandleCarMessage, StaleEchoRecordsLapOneAtOnceAndLostReplyRecordsItAgain) {
+TEST(HandleCarMessage, TheFirstDatagramAfterTheConsoleOpenedALapRecordsItOnce) {
     LinkRig f({1});
     f.panel(1).Cmb_Driver.text = "山田";
-    f.AtTick(83456);
-    f.Car(1, "005ピット");
     RunnerState& r = f.runner(1);
     const Grid& g = f.panel(1).Spd_LapTime;
-    EXPECT_EQ(r.LapCount, 1);
+    // A stale echo on its own opens nothing: the reply resynchronises the car.
+    f.AtTick(500);
+    f.Car(1, "005ピット");
+    EXPECT_EQ(r.LapCount, 0);
+    EXPECT_EQ(g.RowCount(), 0);
+    EXPECT_EQ(f.LastReply(), "N" + r.OutgoingMessage);
+
+    // As the silence step leaves the slot: lap 1 open, away.
+    r.LapCount = 1;
+    r.AwayFlag = true;
+    f.panel(1).Spd_LapTime.SetRowCount(1);
+    f.AtTick(83456);
+    f.Car(1, "005ピット");
     ASSERT_EQ(g.RowCount(), 1);
     EXPECT_EQ(g.Cell(1, 1), "1'23\"456");
     EXPECT_EQ(g.Cell(1, 2), "山田");
@@ -84,15 +94,15 @@ TEST(HandleCarMessage, StaleEchoRecordsLapOneAtOnceAndLostReplyRecordsItAgain) {
     EXPECT_EQ(f.LastReply().substr(0, 14), "N0010000083456");
     EXPECT_EQ(f.net.sent.back().port, 7022);
 
-    // The reply was lost: the car still echoes 0, so row 1 is timed again from the first
-    // recording, and nothing new is opened.
+    // The reply was lost: the car still echoes the old count. Nothing is recorded again and
+    // the reply tells it the count once more.
     f.AtTick(84000);
     f.Car(1, "000");
     EXPECT_EQ(r.LapCount, 1);
-    EXPECT_EQ(g.RowCount(), 1);
-    EXPECT_EQ(g.Cell(1, 4), "544");
-    EXPECT_EQ(r.LapStartTick, 84000);
-    EXPECT_EQ(f.net.sent.size(), 2u);
+    EXPECT_EQ(g.Cell(1, 4), "83456");
+    EXPECT_EQ(r.LapStartTick, 83456);
+    EXPECT_EQ(f.LastReply().substr(0, 14), "N0010000083456");
+    EXPECT_EQ(f.net.sent.size(), 3u);
 }
 
 TEST(HandleCarMessage, CorrectionFlagGoesOutInExactlyOneReply) {
@@ -132,6 +142,13 @@ TEST(HandleCarMessage, PastLap999TheWholeEchoIsReadAndTheTextFollowsIt) {
     EXPECT_EQ(f.panel(0).Spd_LapTime.RowCount(), 1000);  // short branch: no lap recorded
     f.Car(0, "999x");  // the old echo after the silence step opened lap 1000
     EXPECT_EQ(r.CarEchoLap, 999);
+
+    // Lap 1001 opened: the message record splits the crew text where the echo ended.
+    r.LapCount = 1001;
+    r.AwayFlag = true;
+    f.panel(0).Spd_LapTime.SetRowCount(1001);
+    f.Car(0, "1000pit");
+    EXPECT_EQ(f.panel(0).Spd_LapTime.Cell(1001, 5), r.OutgoingMessage + ", pit");
 }
 
 TEST(HandleCarMessage, DatagramsWithoutACompleteEchoAreDroppedUntouched) {
@@ -156,8 +173,8 @@ TEST(HandleCarMessage, HugeAndJunkDatagramsGetOneReplyEach) {
                                      "\x81\x81\x81\x81\x81\x81"};
     for (const std::string& d : datagrams) HandleCarMessage(f.console, 0, d);
     EXPECT_EQ(f.net.sent.size(), 4u);
-    EXPECT_EQ(f.runner(0).LapCount, 1);
-    EXPECT_EQ(f.panel(0).Spd_LapTime.RowCount(), 1);
+    EXPECT_EQ(f.runner(0).LapCount, 0);  // junk echoes open no lap
+    EXPECT_EQ(f.panel(0).Spd_LapTime.RowCount(), 0);
     for (const auto& s : f.net.sent) EXPECT_EQ(s.port, 7012);
 }
 

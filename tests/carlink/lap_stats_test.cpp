@@ -62,28 +62,77 @@ TEST(RecomputeLapStats, DriverFiguresFollowOnlyTheCurrentDriversRows) {
     }
 }
 
-TEST(RecomputeLapStats, EmptyAndOddCellsAndTheZeroAverage) {
+TEST(RecomputeLapStats, UntimedRowsAreNeitherBestNorCountedInAverages) {
+    struct Case {
+        const char* what;
+        std::vector<Row> rows;
+        const char* best;  // Lbl_BestLapTime
+        const char* ave;   // Lbl_AveLapTime
+        const char* yoso;  // Lbl_YosoSyu (set to "あと7周" before)
+        const char* dBest;
+        const char* dAve;
+    };
+    const Case cases[] = {
+        {"row opened and not yet recorded",
+         {{"80000", "A"}, {"", "A"}},
+         "1周目 1'20\"000",
+         "1'20\"000",
+         "あと12周",
+         "1'20\"000-1L",
+         "1'20\"000"},
+        {"rows added by a correction divide nothing",
+         {{"80000", "A"}, {"90000", "A"}, {"", "A"}, {"", "A"}},
+         "1周目 1'20\"000",
+         "1'25\"000",
+         "あと11周",
+         "1'20\"000-1L",
+         "1'25\"000"},
+        {"cleared by hand or not a number",
+         {{"", "B"}, {"abc", "B"}, {"12abc", "B"}},
+         "-",
+         "-",
+         "あと7周",
+         "-",
+         "-"},
+        {"the driver's average divides by the driver's timed rows",
+         {{"80000", "A"}, {"70000", "B"}, {"", "A"}},
+         "2周目 1'10\"000",
+         "1'15\"000",
+         "あと13周",
+         "1'20\"000-1L",
+         "1'20\"000"},
+        {"a driver without a timed lap has no figures",
+         {{"80000", "B"}, {"", "A"}},
+         "1周目 1'20\"000",
+         "1'20\"000",
+         "あと12周",
+         "-",
+         "-"},
+        {"a lap typed as zero is a lap, but predicts nothing",
+         {{"0", "A"}, {"", "A"}},
+         "1周目 0'00\"000",
+         "0'00\"000",
+         "あと7周",
+         "0'00\"000-1L",
+         "0'00\"000"},
+    };
+    for (const Case& k : cases) {
+        LinkRig f({0});
+        f.st().RemainingTicks = 1'000'000;
+        f.panel(0).Lbl_YosoSyu.caption = "あと7周";
+        Recompute(f, k.rows);
+        const PanelState& p = f.panel(0);
+        EXPECT_EQ(p.Lbl_BestLapTime.caption, k.best) << k.what;
+        EXPECT_EQ(p.Lbl_AveLapTime.caption, k.ave) << k.what;
+        EXPECT_EQ(p.Lbl_YosoSyu.caption, k.yoso) << k.what;
+        EXPECT_EQ(p.Lbl_DrvrBestLapTime.caption, k.dBest) << k.what;
+        EXPECT_EQ(p.Lbl_DrvrAveLapTime.caption, k.dAve) << k.what;
+        EXPECT_GE(f.runner(0).DriverLapCount, 1) << k.what;  // the status block divides by it
+    }
+}
+
+TEST(RecomputeLapStats, HandTypedExtremesSaturateAndRoundHalfToEven) {
     LinkRig f({0});
-    f.panel(0).Lbl_YosoSyu.caption = "あと7周";
-    // An empty cell counts as a lap of 0 ticks and becomes the best.
-    Recompute(f, {{"80000", "A"}, {"", "A"}});
-    EXPECT_EQ(f.runner(0).BestLapNo, 2);
-    EXPECT_EQ(f.runner(0).AverageLapTicks, 40000);
-
-    // A total smaller than the lap count truncates to an average of 0: no prediction, and
-    // the previous one stays.
-    f.panel(0).Lbl_YosoSyu.caption = "あと7周";
-    Recompute(f, {{"1", "A"}, {"", "A"}, {"", "A"}});
-    EXPECT_EQ(f.runner(0).AverageLapTicks, 0);
-    EXPECT_EQ(f.panel(0).Lbl_YosoSyu.caption, "あと7周");
-    EXPECT_EQ(f.panel(0).Lbl_DrvrAveLapTime.caption, "-");
-
-    Recompute(f, {{"", "B"}, {"abc", "B"}});
-    EXPECT_EQ(f.panel(0).Lbl_AveLapTime.caption, "-");
-    EXPECT_EQ(f.panel(0).Lbl_DrvrBestLapTime.caption, "-");
-    EXPECT_EQ(f.panel(0).Lbl_YosoSyu.caption, "あと7周");
-
-    // A hand-typed giant value saturates instead of wrapping negative; halves round to even.
     Recompute(f, {{"99999999999", "A"}, {"80000.5", "A"}});
     EXPECT_EQ(f.runner(0).BestLapTicks, 80000);
     EXPECT_GT(f.runner(0).AverageLapTicks, 0);

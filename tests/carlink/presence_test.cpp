@@ -24,22 +24,30 @@ struct PresenceRig : FakeConsole {
     }
 };
 
-TEST(Presence, AnswersWithTheFirstMatchingSlotToTheNamedAddress) {
+TEST(Presence, AnswersExactMatchesAtTheNamedAddressWithoutItsLineEnd) {
     PresenceRig f;
     EXPECT_EQ(f.net.boundPorts[SocketId::Presence], 7001);
-    using V = std::vector<std::string>;
-    EXPECT_EQ(f.Ask("127.0.0.2"), (V{"127.0.0.2:7002:２号車"}));
-    EXPECT_EQ(f.Ask("127.0.0.5"), (V{"127.0.0.5:7002:１号車"}));
-    EXPECT_EQ(f.Ask("127.0.0.9"), (V{"127.0.0.9:7002:未登録"}));
-    EXPECT_EQ(f.Ask("127.0.0.2 "), (V{"127.0.0.2 :7002:未登録"}));
+    const std::pair<std::string, std::string> cases[] = {
+        {"127.0.0.2", "127.0.0.2:7002:２号車"},
+        {"127.0.0.5", "127.0.0.5:7002:１号車"},  // the first of two equal slots
+        {"127.0.0.9", "127.0.0.9:7002:未登録"},
+        // Blanks and line ends after an address: no match, answered where the address says.
+        {"127.0.0.2 ", "127.0.0.2:7002:未登録"},
+        {"127.0.0.2\r\n", "127.0.0.2:7002:未登録"},
+        {"127.0.0.9\n", "127.0.0.9:7002:未登録"},
+        {"127.0.0.5 \t \r", "127.0.0.5:7002:未登録"},
+    };
+    for (const auto& [query, reply] : cases)
+        EXPECT_EQ(f.Ask(query), std::vector<std::string>{reply}) << query;
     EXPECT_TRUE(f.net.IsBound(SocketId::Presence));  // stays bound across a reply
 }
 
 TEST(Presence, QueriesThatCannotNameAHostAreDropped) {
     PresenceRig f;
     f.panel(1).Lbl_IP.caption = "";  // an empty query must not match an empty slot
-    for (const std::string& q : {std::string(), std::string("127.0.0.2\r\n"),
-                                 std::string("127.0.0.1\0", 10), std::string(300, '1')})
+    for (const std::string& q :
+         {std::string(), std::string("\r\n"), std::string(" "), std::string("127.0.\n0.2"),
+          std::string("127.0.0.1\0", 10), std::string(300, '1')})
         EXPECT_TRUE(f.Ask(q).empty()) << q.size();
 }
 

@@ -79,7 +79,7 @@ TEST(ParseLapCell, SplitsMinutesSecondsAndTickFraction) {
         g.SetRowCount(2);
         g.SetCell(2, 1, "1'30\"000");
         g.SetCell(2, 4, "90000");
-        LapGridLeaveCell(f.console, 0, 1, 2);
+        LapGridBeginEdit(f.console, 0, 1, 2);
         g.SetCell(2, 1, k.typed);
         ParseLapCell(f.console, 0, 1, 2);
         if (k.ticks) {

@@ -1,5 +1,6 @@
 #include "soak_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -7,8 +8,6 @@ namespace velmora::soak {
 
 const char* CauseName(Cause c) {
     switch (c) {
-        case Cause::FirstRecording:
-            return "lap";
         case Cause::ReplyLost:
             return "reply lost";
         case Cause::ReplyLate:
@@ -33,9 +32,10 @@ std::vector<LogEvent> ParseLog(std::istream& in, std::vector<std::string>* error
         LogEvent e;
         char dir[8] = {};
         char action[8] = {};
-        if (std::sscanf(line.c_str(), "ev t=%lld d=%7s s=%d id=%lld a=%7s lap=%d", &e.tUs, dir,
-                        &e.slot, &e.id, action, &e.lap) != 6 ||
-            (std::string(dir) != "c2h" && std::string(dir) != "h2c")) {
+        const int n =
+            std::sscanf(line.c_str(), "ev t=%lld d=%7s s=%d id=%lld a=%7s lap=%d last=%lld", &e.tUs,
+                        dir, &e.slot, &e.id, action, &e.lap, &e.last);
+        if (n < 6 || (std::string(dir) != "c2h" && std::string(dir) != "h2c")) {
             if (errors) errors->push_back("bad log line: " + line);
             continue;
         }
@@ -46,14 +46,35 @@ std::vector<LogEvent> ParseLog(std::istream& in, std::vector<std::string>* error
     return events;
 }
 
+int SlotReport::RecordedAgain() const {
+    int n = 0;
+    for (const auto& [row, times] : timesRecorded) n += times - 1;
+    return n;
+}
+
 double SlotReport::ExpectedRowMs(int row, long long startUs) const {
     long long previous = startUs;
-    double expected = -1;
     for (const Recording& r : recordings) {
-        if (r.row == row) expected = static_cast<double>(r.tUs - previous) / 1000.0;
+        if (r.row == row) return static_cast<double>(r.tUs - previous) / 1000.0;
         previous = r.tUs;
     }
-    return expected;
+    return -1;
+}
+
+double SlotReport::CarLapMs(int row, long long startUs) const {
+    long long previous = startUs;
+    for (const Recording& r : recordings) {
+        if (r.row == row) return static_cast<double>(r.passFirstUs - previous) / 1000.0;
+        previous = r.passFirstUs;
+    }
+    return -1;
+}
+
+double SlotReport::PassShiftMs(int row) const {
+    double shift = 0;
+    for (const Recording& r : recordings)
+        if (r.row == row || r.row == row - 1) shift += static_cast<double>(r.tUs - r.passFirstUs);
+    return shift / 1000.0;
 }
 
 namespace {
@@ -67,6 +88,7 @@ struct Delivery {
 struct Reply {
     long long tUs;
     int lap;
+    long long last;
 };
 
 // What happened to the replies of one slot on their way to the car.
@@ -75,20 +97,22 @@ struct ReplyPath {
     std::map<int, long long> firstDelivered;                // lap → first delivery to the car
 };
 
-Cause ExplainExtra(const Delivery& d, long long firstUs, int row, const ReplyPath& path) {
+// Why the car still echoed `echo` when the console's count, since `sinceUs`, was `lap`.
+Cause ExplainStale(const Delivery& d, long long sinceUs, int lap, const ReplyPath& path) {
     if (d.action == "dup") return Cause::CarDuplicate;
     if (d.action == "rel") return Cause::CarReordered;
     for (const auto& [t, what] : path.faults)
-        if (t >= firstUs && t <= d.tUs) return what == "drop" ? Cause::ReplyLost : Cause::ReplyLate;
-    const auto it = path.firstDelivered.find(row);
+        if (t >= sinceUs && t <= d.tUs) return what == "drop" ? Cause::ReplyLost : Cause::ReplyLate;
+    const auto it = path.firstDelivered.find(lap);
     if (it == path.firstDelivered.end() || it->second > d.tUs) return Cause::ReplyInFlight;
     return Cause::Unexplained;
 }
 
 }  // namespace
 
-std::map<int, SlotReport> Analyse(const std::vector<LogEvent>& events) {
+std::map<int, SlotReport> Analyse(const std::vector<LogEvent>& events, long long silenceUs) {
     std::map<int, std::vector<Delivery>> deliveries;
+    std::map<int, std::vector<long long>> carSent;  // every car datagram the proxy got
     std::map<int, std::vector<Reply>> replies;
     std::map<int, ReplyPath> paths;
     std::map<int, std::set<long long>> replyIds;
@@ -100,10 +124,11 @@ std::map<int, SlotReport> Analyse(const std::vector<LogEvent>& events) {
         if (e.carToHost) {
             if (e.action == "fwd" || e.action == "dup" || e.action == "rel")
                 deliveries[e.slot].push_back({e.tUs, e.lap, e.action});
+            if (e.action != "dup" && e.action != "rel") carSent[e.slot].push_back(e.tUs);
             continue;
         }
         // A reply's first line is its arrival from the console; later lines are its copies.
-        if (replyIds[e.slot].insert(e.id).second) replies[e.slot].push_back({e.tUs, e.lap});
+        if (replyIds[e.slot].insert(e.id).second) replies[e.slot].push_back({e.tUs, e.lap, e.last});
         ReplyPath& path = paths[e.slot];
         if (e.action == "drop" || e.action == "hold") path.faults.emplace_back(e.tUs, e.action);
         if (e.action == "drop" && e.lap >= 0) {
@@ -119,42 +144,82 @@ std::map<int, SlotReport> Analyse(const std::vector<LogEvent>& events) {
     for (auto& [slot, rep] : reports) {
         const std::vector<Delivery>& in = deliveries[slot];
         const std::vector<Reply>& out = replies[slot];
+        const std::vector<long long>& sent = carSent[slot];
         rep.toConsole = static_cast<long long>(in.size());
         rep.fromConsole = static_cast<long long>(out.size());
         if (in.size() != out.size())
             rep.problems.push_back(std::to_string(in.size()) + " datagrams reached the console, " +
                                    std::to_string(out.size()) + " replies came back");
-        std::map<int, long long> firstRecordedUs;
+
+        int lastLap = 0;                  // the console's count as its replies show it
+        long long lastLapSinceUs = 0;     // when that count first went out
+        std::map<int, long long> timeOf;  // row → last-lap ms of its recording
+        long long previousUs = -1;
+        bool pendingPass = false;  // a new pass began and has not closed a lap yet
+        long long passFirstUs = 0;
         for (std::size_t k = 0; k < std::min(in.size(), out.size()); ++k) {
             const Delivery& d = in[k];
-            const int lap = out[k].lap;
-            if (lap < 0) {
-                // No status block yet: only the "000" echo may take the short branch here.
-                if (d.echo != 0)
-                    rep.problems.push_back("reply without a status block to echo " +
-                                           std::to_string(d.echo));
+            const Reply& reply = out[k];
+            const bool newPass = previousUs < 0 || d.tUs - previousUs > silenceUs;
+            if (newPass) {
+                ++rep.passes;
+                pendingPass = rep.passes > 1;
+                // The car's first datagram of this pass, lost or not: back from the last one
+                // the proxy got before this delivery, while the gaps stay within the silence.
+                auto j = std::upper_bound(sent.begin(), sent.end(), d.tUs);
+                if (j != sent.begin()) --j;
+                while (j != sent.begin() && *j - *(j - 1) <= silenceUs) --j;
+                passFirstUs = j != sent.end() ? std::min(*j, d.tUs) : d.tUs;
+            }
+            previousUs = std::max(previousUs, d.tUs);
+
+            if (reply.lap < 0) {
+                // No status block yet: the first pass, before any lap was closed.
+                if (rep.passes > 1)
+                    rep.problems.push_back("no status block in pass " + std::to_string(rep.passes));
                 continue;
             }
-            if (d.echo == lap) continue;
-            if (d.echo > lap)
+            if (d.echo > reply.lap)
                 rep.problems.push_back("echo " + std::to_string(d.echo) +
-                                       " ahead of the console's count " + std::to_string(lap));
-            if (lap < rep.LastRow())
-                rep.problems.push_back("row " + std::to_string(lap) + " recorded after row " +
-                                       std::to_string(rep.LastRow()));
-            Recording r{lap, d.tUs, d.echo, Cause::FirstRecording};
-            const auto first = firstRecordedUs.find(lap);
-            if (first == firstRecordedUs.end()) {
-                firstRecordedUs.emplace(lap, d.tUs);
-            } else {
-                r.cause = ExplainExtra(d, first->second, lap, paths[slot]);
-                ++rep.extraByCause[r.cause];
-                if (r.cause == Cause::Unexplained)
-                    rep.problems.push_back("row " + std::to_string(lap) +
-                                           " recorded again with no fault to explain it");
+                                       " ahead of the console's count " +
+                                       std::to_string(reply.lap));
+            if (reply.lap > lastLap) {
+                if (reply.lap != lastLap + 1)
+                    rep.problems.push_back("row " + std::to_string(reply.lap) +
+                                           " recorded after row " + std::to_string(lastLap));
+                if (!newPass || !pendingPass)
+                    rep.problems.push_back("row " + std::to_string(reply.lap) +
+                                           " closed by a datagram that was not the first of a "
+                                           "new pass");
+                pendingPass = false;
+                lastLap = reply.lap;
+                lastLapSinceUs = reply.tUs;
+                timeOf[reply.lap] = reply.last;
+                ++rep.timesRecorded[reply.lap];
+                rep.recordings.push_back({reply.lap, d.tUs, passFirstUs, reply.last});
+                continue;
             }
-            ++rep.timesRecorded[lap];
-            rep.recordings.push_back(r);
+            if (reply.lap < lastLap)
+                rep.problems.push_back("reply count went back from " + std::to_string(lastLap) +
+                                       " to " + std::to_string(reply.lap));
+            if (reply.last != timeOf[reply.lap]) {
+                ++rep.timesRecorded[reply.lap];
+                rep.problems.push_back("row " + std::to_string(reply.lap) +
+                                       " recorded again (last lap " +
+                                       std::to_string(timeOf[reply.lap]) + " ms, then " +
+                                       std::to_string(reply.last) + " ms)");
+                timeOf[reply.lap] = reply.last;
+            }
+            if (pendingPass && newPass)
+                rep.problems.push_back("pass " + std::to_string(rep.passes) +
+                                       " closed no lap at its first datagram");
+            if (d.echo != reply.lap) {
+                const Cause cause = ExplainStale(d, lastLapSinceUs, reply.lap, paths[slot]);
+                ++rep.staleByCause[cause];
+                if (cause == Cause::Unexplained)
+                    rep.problems.push_back("stale echo " + std::to_string(d.echo) +
+                                           " with no fault to explain it");
+            }
         }
     }
     return reports;

@@ -9,7 +9,8 @@
 //                                                           --reply-address
 // Car datagrams go on to --console-address:(7011 + 10·i), replies to
 // --car-address:(7012 + 10·i) where the simulator listens. Every datagram is logged to --log,
-// one line each ("ev t=<µs> d=<c2h|h2c> s=<slot> id=<n> a=<fwd|drop|dup|hold|rel> lap=<n>");
+// one line each ("ev t=<µs> d=<c2h|h2c> s=<slot> id=<n> a=<fwd|drop|dup|hold|rel> lap=<n>",
+// replies with " last=<ms>", the status block's last lap);
 // the per-stream counts go to stdout when the proxy ends (SIGTERM, SIGINT or --max-seconds).
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -267,9 +268,13 @@ class Proxy {
 
     void Log(const Stream& st, long long id, std::string_view action, std::string_view bytes) {
         const std::optional<int> lap = LapOf(st, bytes);
-        std::fprintf(log_, "ev t=%lld d=%s s=%d id=%lld a=%.*s lap=%d\n", Micros(),
+        long long last = -1;
+        if (st.dir == Direction::HostToCar)
+            if (const auto reply = carsim::DecodeReply(bytes); reply && reply->status)
+                last = reply->status->lastMs;
+        std::fprintf(log_, "ev t=%lld d=%s s=%d id=%lld a=%.*s lap=%d last=%lld\n", Micros(),
                      DirectionName(st.dir).data(), st.slot, id, static_cast<int>(action.size()),
-                     action.data(), lap ? *lap : -1);
+                     action.data(), lap ? *lap : -1, last);
     }
 
     void Send(Stream& st, long long id, std::string_view action, const std::string& bytes) {

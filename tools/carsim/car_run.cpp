@@ -49,9 +49,11 @@ class LapRun {
             if (complete && pass <= o_.laps)
                 complete = Listen(lastSend_ + milliseconds(o_.silenceMs));
         }
-        // Replies still on their way after the last datagram.
+        // Replies still on their way after the last datagram. The whole window, even once as
+        // many replies as datagrams came: a duplicated reply can make up the count while the
+        // last one is still held up on the way.
         const auto drainEnd = Clock::now() + milliseconds(std::clamp(4 * o_.intervalMs, 200, 1000));
-        while (replies_ < sent_ && Clock::now() < std::min(drainEnd, deadline_) && !stop_)
+        while (Clock::now() < std::min(drainEnd, deadline_) && !stop_)
             Take(sock_.Receive(Until(std::min(drainEnd, deadline_))));
 
         out_ << "summary sent=" << sent_ << " replies=" << replies_ << " laps=" << meter_.Laps()
