@@ -175,6 +175,11 @@ void LapChartWindow::Refresh() {
     Redraw();
 }
 
+QXYSeries* LapChartWindow::series(const QString& name) const {
+    auto it = series_.find(name);
+    return it == series_.end() ? nullptr : it->second;
+}
+
 QXYSeries* LapChartWindow::Series(const QString& name, bool line) {
     auto it = series_.find(name);
     if (it != series_.end()) return it->second;

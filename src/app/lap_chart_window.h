@@ -33,6 +33,9 @@ class LapChartWindow : public QWidget {
     // car's caption, address or name changed since the last drawing, so datagrams that record
     // nothing cost one comparison.
     void Refresh();
+    // A drawn series by object name: "Line_<slot>", "Points_<slot>_<driver>", "Best_<slot>".
+    // (Series belong to the chart's scene, not to the window's children.)
+    QXYSeries* series(const QString& name) const;
 
   private:
     void Redraw();
