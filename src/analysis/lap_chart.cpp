@@ -53,6 +53,34 @@ LapChart BuildLapChart(const ConsoleState& st) {
     return chart;
 }
 
+std::vector<ChartPoint> ThinPoints(const std::vector<ChartPoint>& points, double fromLap,
+                                   double toLap, int budget) {
+    const auto lapBefore = [](const ChartPoint& p, double lap) { return p.lap < lap; };
+    const auto lapAfter = [](double lap, const ChartPoint& p) { return lap < p.lap; };
+    const auto first = std::lower_bound(points.begin(), points.end(), fromLap, lapBefore);
+    const auto last = std::upper_bound(first, points.end(), toLap, lapAfter);
+    const auto count = static_cast<std::size_t>(last - first);
+
+    std::vector<ChartPoint> out;
+    if (first != points.begin()) out.push_back(*(first - 1));
+    if (budget < 2 || count <= static_cast<std::size_t>(budget)) {
+        out.insert(out.end(), first, last);
+    } else {
+        const std::size_t runs = static_cast<std::size_t>(budget) / 2;
+        for (std::size_t k = 0; k < runs; ++k) {
+            const auto begin = first + static_cast<std::ptrdiff_t>(count * k / runs);
+            const auto end = first + static_cast<std::ptrdiff_t>(count * (k + 1) / runs);
+            const auto [lo, hi] = std::minmax_element(
+                begin, end,
+                [](const ChartPoint& a, const ChartPoint& b) { return a.ticks < b.ticks; });
+            out.push_back(*std::min(lo, hi));
+            if (lo != hi) out.push_back(*std::max(lo, hi));
+        }
+    }
+    if (last != points.end()) out.push_back(*last);
+    return out;
+}
+
 std::vector<AxisMark> LapTimeAxisMarks(double lo, double hi, const ClockParams& clock,
                                        int maxMarks) {
     std::vector<AxisMark> marks;

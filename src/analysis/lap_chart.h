@@ -33,6 +33,15 @@ struct LapChart {
 
 LapChart BuildLapChart(const ConsoleState& st);
 
+// What a chart `budget` points wide draws of `points` (in lap order) between `fromLap` and
+// `toLap`: every point there when they are no more than `budget`, otherwise the fastest and
+// the slowest point of each of budget / 2 runs of consecutive points, in lap order, so pit
+// stops, slow laps and the pace survive while a long race costs the window no more than a
+// short one. The nearest point outside the range on each side is kept too, so a line runs
+// on to the chart's edges.
+std::vector<ChartPoint> ThinPoints(const std::vector<ChartPoint>& points, double fromLap,
+                                   double toLap, int budget);
+
 // A y-axis mark: a lap time and its text in the lap-time format.
 struct AxisMark {
     double ticks = 0;

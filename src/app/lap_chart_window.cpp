@@ -131,6 +131,10 @@ LapChartWindow::LapChartWindow(QWidget* parent, const Console& console)
     connect(y_, &QValueAxis::rangeChanged, this, [this](qreal lo, qreal hi) {
         if (!settingMarks_) SetTimeMarks(lo, hi);
     });
+    // Zoomed in on some laps: draw those laps in full detail.
+    connect(x_, &QValueAxis::rangeChanged, this, [this] {
+        if (!drawing_ && lastChart_) Draw(*lastChart_);
+    });
 
     view_ = new QChartView(chart_, this);
     view_->setObjectName("Chart_LapTime");
@@ -142,7 +146,7 @@ LapChartWindow::LapChartWindow(QWidget* parent, const Console& console)
     fit->setObjectName("Btn_ChartFit");
     connect(fit, &QPushButton::clicked, this, [this] {
         chart_->zoomReset();
-        if (lastChart_) FitAxes(*lastChart_);
+        if (lastChart_) Draw(*lastChart_);
     });
     auto* row = new QHBoxLayout();
     row->addWidget(hint, 1);
@@ -194,9 +198,17 @@ QXYSeries* LapChartWindow::Series(const QString& name, bool line) {
 }
 
 void LapChartWindow::Redraw() {
-    LapChart chart = BuildLapChart(console_.st);
+    lastChart_ = BuildLapChart(console_.st);
     drawn_ = ChartKeyOf(console_.st, console_.clock);
     sinceRedraw_.restart();
+    Draw(*lastChart_);
+}
+
+void LapChartWindow::Draw(const LapChart& chart) {
+    drawing_ = true;
+    // A zoomed chart keeps the crew's range; "全体表示" fits it again.
+    if (!chart_->isZoomed()) FitAxes(chart);
+    const double fromLap = x_->min(), toLap = x_->max();
 
     std::set<QString> used;
     std::set<int> driversInLegend;
@@ -213,13 +225,14 @@ void LapChartWindow::Redraw() {
         QPen pen(QColor(0x50, 0x50, 0x50), 1, CarDash(car.slot));
         line->setPen(pen);
         QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(car.points.size()));
-        for (const ChartPoint& p : car.points) points.append(QPointF(p.lap, p.ticks));
+        for (const ChartPoint& p : ThinPoints(car.points, fromLap, toLap, kPointBudget))
+            points.append(QPointF(p.lap, p.ticks));
         line->replace(points);
     }
     for (const ChartSeries& car : chart.cars) {
         std::map<int, QList<QPointF>> byDriver;
-        for (const ChartPoint& p : car.points) byDriver[p.driver].append(QPointF(p.lap, p.ticks));
+        for (const ChartPoint& p : ThinPoints(car.points, fromLap, toLap, kPointBudget))
+            byDriver[p.driver].append(QPointF(p.lap, p.ticks));
         for (auto& [driver, points] : byDriver) {
             QXYSeries* s = Series(QString("Points_%1_%2").arg(car.slot).arg(driver), false);
             used.insert(s->objectName());
@@ -262,9 +275,7 @@ void LapChartWindow::Redraw() {
         delete it->second;
         it = series_.erase(it);
     }
-    // A zoomed chart keeps the crew's range; "全体表示" fits it again.
-    if (!chart_->isZoomed()) FitAxes(chart);
-    lastChart_ = std::move(chart);
+    drawing_ = false;
 }
 
 void LapChartWindow::FitAxes(const LapChart& chart) {

@@ -24,6 +24,8 @@ class LapChartWindow : public QWidget {
   public:
     // Redraws are at least this far apart; a change inside the gap is drawn when it ends.
     static constexpr int kMinRedrawMs = 500;
+    // Points drawn per car over the lap range in view (ThinPoints): about one per pixel.
+    static constexpr int kPointBudget = 300;
 
     LapChartWindow(QWidget* parent, const Console& console);
 
@@ -38,7 +40,10 @@ class LapChartWindow : public QWidget {
     QXYSeries* series(const QString& name) const;
 
   private:
+    // Reads the lap grids, then draws.
     void Redraw();
+    // Draws `chart` over the lap range in view (all of it unless the crew zoomed in).
+    void Draw(const LapChart& chart);
     void FitAxes(const LapChart& chart);
     void SetTimeMarks(double lo, double hi);
     QXYSeries* Series(const QString& name, bool line);
@@ -54,6 +59,7 @@ class LapChartWindow : public QWidget {
     QElapsedTimer sinceRedraw_;
     QTimer pending_;
     bool settingMarks_ = false;
+    bool drawing_ = false;
 };
 
 }  // namespace velmora

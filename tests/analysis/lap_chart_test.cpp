@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "analysis/lap_chart.h"
 #include "core/tick_clock.h"
 #include "lap_rows.h"
@@ -99,6 +101,56 @@ TEST(BuildLapChart, LapsPast999KeepTheirNumbers) {
     EXPECT_EQ(chart.drivers[static_cast<std::size_t>(s.points[1199].driver)], "C");  // 30th stint
     EXPECT_EQ(s.best, 999);  // the first lap of 60 s flat
     EXPECT_EQ(chart.maxLap, 1200);
+}
+
+std::vector<ChartPoint> Points(int n) {
+    std::vector<ChartPoint> points;
+    for (int lap = 1; lap <= n; ++lap) points.push_back({lap, 60000.0 + lap % 7, 0});
+    return points;
+}
+
+std::vector<int> Laps(const std::vector<ChartPoint>& points) {
+    std::vector<int> laps;
+    for (const ChartPoint& p : points) laps.push_back(p.lap);
+    return laps;
+}
+
+TEST(ThinPoints, KeepsEveryPointInViewUpToTheBudgetAndOneNeighbourEachSide) {
+    const std::vector<ChartPoint> eight = Points(8);
+    struct Case {
+        double from, to;
+        int budget;
+        std::vector<int> laps;
+    } cases[] = {
+        {0, 9, 300, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {3, 5, 300, {2, 3, 4, 5, 6}},
+        {2.5, 5.5, 300, {2, 3, 4, 5, 6}},
+        {0, 1, 300, {1, 2}},
+        {8, 20, 300, {7, 8}},
+        {20, 30, 300, {8}},  // nothing in view: the line still comes in from the left
+        {0, 9, 1, {1, 2, 3, 4, 5, 6, 7, 8}},  // no budget to speak of: everything
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(Laps(ThinPoints(eight, k.from, k.to, k.budget)), k.laps)
+            << k.from << ".." << k.to << " budget " << k.budget;
+    EXPECT_TRUE(ThinPoints({}, 0, 10, 300).empty());
+}
+
+TEST(ThinPoints, ALongRaceKeepsItsSpikesAndItsFastestLapsWithinTheBudget) {
+    std::vector<ChartPoint> race = Points(5000);
+    race[1233].ticks = 95000;  // a pit stop, lap 1234
+    race[4000].ticks = 59000;  // the fastest lap, 4001
+    const std::vector<ChartPoint> thin = ThinPoints(race, 0, 5001, 300);
+    EXPECT_LE(thin.size(), 300u);
+    EXPECT_GE(thin.size(), 290u);
+    const std::vector<int> laps = Laps(thin);
+    EXPECT_TRUE(std::is_sorted(laps.begin(), laps.end()));
+    EXPECT_NE(std::find(laps.begin(), laps.end(), 1234), laps.end());
+    EXPECT_NE(std::find(laps.begin(), laps.end(), 4001), laps.end());
+    EXPECT_LE(laps.front(), 34);  // one run: about 5000 / 150 laps
+    EXPECT_GE(laps.back(), 4967);
+    // Zoomed in on 100 laps: all of them, in full.
+    EXPECT_EQ(ThinPoints(race, 2001, 2100, 300).size(), 102u);
 }
 
 TEST(LapTimeAxisMarks, RoundStepsLabelledAsLapTimes) {
