@@ -152,7 +152,7 @@ void BM_ChartRedrawAfterLap(benchmark::State& state) {
     int k = 0;
     for (auto _ : state) {
         g.SetCell(rows, 4, (++k & 1) ? "81000" : "81001");
-        chart->Open();
+        chart->RedrawNow();
         QCoreApplication::sendPostedEvents();
     }
 }

@@ -133,7 +133,7 @@ LapChartWindow::LapChartWindow(QWidget* parent, const Console& console)
     });
     // Zoomed in on some laps: draw those laps in full detail.
     connect(x_, &QValueAxis::rangeChanged, this, [this] {
-        if (!drawing_ && lastChart_) Draw(*lastChart_);
+        if (!drawing_ && lastChart_) Draw(*lastChart_, nullptr);
     });
 
     view_ = new QChartView(chart_, this);
@@ -146,7 +146,7 @@ LapChartWindow::LapChartWindow(QWidget* parent, const Console& console)
     fit->setObjectName("Btn_ChartFit");
     connect(fit, &QPushButton::clicked, this, [this] {
         chart_->zoomReset();
-        if (lastChart_) Draw(*lastChart_);
+        if (lastChart_) Draw(*lastChart_, nullptr);
     });
     auto* row = new QHBoxLayout();
     row->addWidget(hint, 1);
@@ -198,73 +198,100 @@ QXYSeries* LapChartWindow::Series(const QString& name, bool line) {
 }
 
 void LapChartWindow::Redraw() {
+    const LapChartKey key = ChartKeyOf(console_.st, console_.clock);
+    // Only the cars whose lap grid changed get new points, unless a car's texts or the clock
+    // changed: a lap of one car then costs a third of a full drawing.
+    std::set<int> changed;
+    for (int s = 0; s < kPanelCount; ++s)
+        if (!drawn_ || drawn_->texts != key.texts || drawn_->revisions[s] != key.revisions[s])
+            changed.insert(s);
     lastChart_ = BuildLapChart(console_.st);
-    drawn_ = ChartKeyOf(console_.st, console_.clock);
+    drawn_ = key;
     sinceRedraw_.restart();
-    Draw(*lastChart_);
+    Draw(*lastChart_, &changed);
 }
 
-void LapChartWindow::Draw(const LapChart& chart) {
+void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
     drawing_ = true;
     // A zoomed chart keeps the crew's range; "全体表示" fits it again.
-    if (!chart_->isZoomed()) FitAxes(chart);
+    const bool rangeMoved = !chart_->isZoomed() && FitAxes(chart);
     const double fromLap = x_->min(), toLap = x_->max();
+    auto redo = [&](int slot) { return rangeMoved || !changed || changed->count(slot) != 0; };
+    auto setName = [](QXYSeries* s, const QString& name) {
+        if (s->name() != name) s->setName(name);
+    };
+    auto showInLegend = [this](QXYSeries* s, bool on) {
+        for (QLegendMarker* m : chart_->legend()->markers(s))
+            if (m->isVisible() != on) m->setVisible(on);
+    };
 
     std::set<QString> used;
     std::set<int> driversInLegend;
     bool bestInLegend = false;
     // Lines first, so every point is painted over them.
     for (const ChartSeries& car : chart.cars) {
-        QXYSeries* line = Series(QString("Line_%1").arg(car.slot), true);
-        used.insert(line->objectName());
+        const QString lineName = QString("Line_%1").arg(car.slot);
+        const bool isNew = series_.count(lineName) == 0;
+        QXYSeries* line = Series(lineName, true);
+        used.insert(lineName);
+        if (isNew) line->setPen(QPen(QColor(0x50, 0x50, 0x50), 1, CarDash(car.slot)));
         // The legend shows the car's point shape in front of its name.
         static const char* const kShapeSigns[] = {"●", "■", "▲"};
         QString name = QString::fromUtf8(kShapeSigns[car.slot % 3]) + " " + ToQString(car.caption);
         if (!car.carName.empty()) name += " " + ToQString(car.carName);
-        line->setName(name);
-        QPen pen(QColor(0x50, 0x50, 0x50), 1, CarDash(car.slot));
-        line->setPen(pen);
+        setName(line, name);
+        if (!redo(car.slot) && !isNew) continue;
         QList<QPointF> points;
         for (const ChartPoint& p : ThinPoints(car.points, fromLap, toLap, kPointBudget))
             points.append(QPointF(p.lap, p.ticks));
         line->replace(points);
     }
     for (const ChartSeries& car : chart.cars) {
+        // One series per driver of the car, even when thinning left it no point in view.
         std::map<int, QList<QPointF>> byDriver;
-        for (const ChartPoint& p : ThinPoints(car.points, fromLap, toLap, kPointBudget))
-            byDriver[p.driver].append(QPointF(p.lap, p.ticks));
+        for (const ChartPoint& p : car.points) byDriver[p.driver];
+        if (redo(car.slot))
+            for (const ChartPoint& p : ThinPoints(car.points, fromLap, toLap, kPointBudget))
+                byDriver[p.driver].append(QPointF(p.lap, p.ticks));
         for (auto& [driver, points] : byDriver) {
-            QXYSeries* s = Series(QString("Points_%1_%2").arg(car.slot).arg(driver), false);
-            used.insert(s->objectName());
+            const QString seriesName = QString("Points_%1_%2").arg(car.slot).arg(driver);
+            const bool isNew = series_.count(seriesName) == 0;
+            QXYSeries* s = Series(seriesName, false);
+            used.insert(seriesName);
+            if (isNew) {
+                s->setMarkerSize(kMarkerPx);
+                s->setColor(DriverColour(driver));  // the legend's colour
+                s->setLightMarker(
+                    MarkerImage(CarShape(car.slot, kMarkerPx), kMarkerPx, DriverColour(driver)));
+            }
             const std::string& who = chart.drivers[static_cast<std::size_t>(driver)];
-            s->setName(who.empty() ? QStringLiteral("(ドライバ未選択)") : ToQString(who));
-            s->setMarkerSize(kMarkerPx);
-            s->setColor(DriverColour(driver));  // the legend's colour
-            s->setLightMarker(
-                MarkerImage(CarShape(car.slot, kMarkerPx), kMarkerPx, DriverColour(driver)));
-            s->replace(points);
+            setName(s, who.empty() ? QStringLiteral("(ドライバ未選択)") : ToQString(who));
+            if (redo(car.slot) || isNew) s->replace(points);
             // One legend entry per driver, whichever car drove first.
-            const bool first = driversInLegend.insert(driver).second;
-            for (QLegendMarker* m : chart_->legend()->markers(s)) m->setVisible(first);
+            showInLegend(s, driversInLegend.insert(driver).second);
         }
     }
     for (const ChartSeries& car : chart.cars) {
-        QXYSeries* s = Series(QString("Best_%1").arg(car.slot), false);
-        used.insert(s->objectName());
-        s->setName(QStringLiteral("ベストラップ"));
-        const QColor gold(0xff, 0xd7, 0);
-        s->setMarkerSize(kBestMarkerPx);
-        s->setColor(gold);
-        s->setLightMarker(MarkerImage(Star(kBestMarkerPx), kBestMarkerPx, gold));
+        const QString bestName = QString("Best_%1").arg(car.slot);
+        const bool isNew = series_.count(bestName) == 0;
+        QXYSeries* s = Series(bestName, false);
+        used.insert(bestName);
+        if (isNew) {
+            const QColor gold(0xff, 0xd7, 0);
+            s->setName(QStringLiteral("ベストラップ"));
+            s->setMarkerSize(kBestMarkerPx);
+            s->setColor(gold);
+            s->setLightMarker(MarkerImage(Star(kBestMarkerPx), kBestMarkerPx, gold));
+        }
         QList<QPointF> best;
         if (car.best >= 0) {
             const ChartPoint& p = car.points[static_cast<std::size_t>(car.best)];
             best.append(QPointF(p.lap, p.ticks));
         }
-        s->replace(best);
+        if (s->points() != best) s->replace(best);
         const bool first = !bestInLegend && !best.isEmpty();
         bestInLegend = bestInLegend || first;
-        for (QLegendMarker* m : chart_->legend()->markers(s)) m->setVisible(first);
+        showInLegend(s, first);
     }
     for (auto it = series_.begin(); it != series_.end();) {
         if (used.count(it->first) != 0) {
@@ -278,16 +305,22 @@ void LapChartWindow::Draw(const LapChart& chart) {
     drawing_ = false;
 }
 
-void LapChartWindow::FitAxes(const LapChart& chart) {
+bool LapChartWindow::FitAxes(const LapChart& chart) {
     const int laps = std::max(chart.maxLap, 1);
-    x_->setRange(0, laps + 1);
-    x_->setTickInterval(LapStep(laps));
     const double second = console_.clock.TicksPerSecond > 0 ? console_.clock.TicksPerSecond : 1000;
     double lo = chart.minTicks, hi = chart.maxTicks;
     if (chart.maxLap == 0) lo = 0, hi = 120 * second;
     const double pad = std::max((hi - lo) * 0.05, second / 2);
-    y_->setRange(lo - pad, hi + pad);
-    SetTimeMarks(lo - pad, hi + pad);
+    const bool xMoved = x_->min() != 0 || x_->max() != laps + 1;
+    const bool yMoved = y_->min() != lo - pad || y_->max() != hi + pad;
+    if (xMoved) {
+        x_->setRange(0, laps + 1);
+        x_->setTickInterval(LapStep(laps));
+    }
+    if (yMoved) y_->setRange(lo - pad, hi + pad);
+    if (yMoved || marksTicksPerSecond_ != console_.clock.TicksPerSecond)
+        SetTimeMarks(lo - pad, hi + pad);
+    return xMoved;
 }
 
 void LapChartWindow::SetTimeMarks(double lo, double hi) {
@@ -297,6 +330,7 @@ void LapChartWindow::SetTimeMarks(double lo, double hi) {
     // Each mark ends a category; the first category starts just below the first mark.
     y_->setStartValue(marks.empty() ? lo : std::min(lo, marks.front().ticks - 1));
     for (const AxisMark& m : marks) y_->append(ToQString(m.label), m.ticks);
+    marksTicksPerSecond_ = console_.clock.TicksPerSecond;
     settingMarks_ = false;
 }
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "analysis/lap_chart.h"
 #include "core/console.h"
@@ -35,6 +36,8 @@ class LapChartWindow : public QWidget {
     // car's caption, address or name changed since the last drawing, so datagrams that record
     // nothing cost one comparison.
     void Refresh();
+    // Reads the lap grids and draws now, whatever the throttle (for benchmarks).
+    void RedrawNow() { Redraw(); }
     // A drawn series by object name: "Line_<slot>", "Points_<slot>_<driver>", "Best_<slot>".
     // (Series belong to the chart's scene, not to the window's children.)
     QXYSeries* series(const QString& name) const;
@@ -42,9 +45,11 @@ class LapChartWindow : public QWidget {
   private:
     // Reads the lap grids, then draws.
     void Redraw();
-    // Draws `chart` over the lap range in view (all of it unless the crew zoomed in).
-    void Draw(const LapChart& chart);
-    void FitAxes(const LapChart& chart);
+    // Draws `chart` over the lap range in view (all of it unless the crew zoomed in), with
+    // new points for the slots in `changed` only (every slot when null or the range moved).
+    void Draw(const LapChart& chart, const std::set<int>* changed);
+    // Fits the axes to the chart; true when the lap range moved.
+    bool FitAxes(const LapChart& chart);
     void SetTimeMarks(double lo, double hi);
     QXYSeries* Series(const QString& name, bool line);
 
@@ -60,6 +65,7 @@ class LapChartWindow : public QWidget {
     QTimer pending_;
     bool settingMarks_ = false;
     bool drawing_ = false;
+    int marksTicksPerSecond_ = 0;
 };
 
 }  // namespace velmora
