@@ -110,16 +110,28 @@ TEST_F(LapChartTest, TheChartOpenedDuringARunShowsTheLapTheCarJustCompleted) {
 TEST_F(LapChartTest, ExportWritesTheFileDuringARunAndBothButtonsWaitForAnOpenEditor) {
     SetUpSlot0();
     Click("Btn_Start");
-    // A lap as the link records it, and an edited lap time: the pop-up follows the edit.
+    // Two laps as the link records them, then an edited lap time and a correction: the pop-up
+    // and the stint follow each at once.
     Grid& g = C().st.panels[0].Spd_LapTime;
-    g.SetRowCount(1);
-    g.SetCell(1, 1, "1'01\"000");
-    g.SetCell(1, 2, "山田");
-    g.SetCell(1, 4, "61000");
+    g.SetRowCount(2);
+    for (int row : {1, 2}) {
+        g.SetCell(row, 1, "1'01\"000");
+        g.SetCell(row, 2, "山田");
+        g.SetCell(row, 4, "61000");
+    }
+    C().st.runners[0].LapCount = 2;
     app_->renderNow();
-    EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 5), "0:01:01");
+    EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 4), "2");
+    EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 5), "0:02:02");
     TypeCell("Spd_LapTime_0", 1, 1, "2'00\"000");
+    EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 5), "0:03:01");
+    EXPECT_EQ(Find<QLabel>("Lbl_Stint_0")->text(), "連続2周 3分");
+    app_->dialogs().pushInputAnswer("1");
+    app_->dialogs().pushMessageAnswer(MessageAnswer::Yes);
+    Click("Btn_LapChg_0");
+    EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 4), "1");
     EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 5), "0:02:00");
+    EXPECT_EQ(Find<QLabel>("Lbl_Stint_0")->text(), "連続1周 2分");
 
     EXPECT_EQ(Find<QPushButton>("Btn_Export")->text(), "CSV出力");
     const QString path = dir_.filePath("laps.csv");
