@@ -3,6 +3,7 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegendMarker>
@@ -184,12 +185,17 @@ QXYSeries* LapChartWindow::series(const QString& name) const {
     return it == series_.end() ? nullptr : it->second;
 }
 
-QXYSeries* LapChartWindow::Series(const QString& name, bool line) {
+QXYSeries* LapChartWindow::Series(const QString& name, bool line,
+                                  const std::function<void(QXYSeries*)>& setUp, bool* created) {
     auto it = series_.find(name);
+    if (created) *created = it == series_.end();
     if (it != series_.end()) return it->second;
     QXYSeries* s = line ? static_cast<QXYSeries*>(new QLineSeries(chart_))
                         : static_cast<QXYSeries*>(new QScatterSeries(chart_));
     s->setObjectName(name);
+    // Look and legend name before the series joins the chart: the legend lays its entry out
+    // when it is added.
+    setUp(s);
     chart_->addSeries(s);
     s->attachAxis(x_);
     s->attachAxis(y_);
@@ -220,9 +226,13 @@ void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
     auto setName = [](QXYSeries* s, const QString& name) {
         if (s->name() != name) s->setName(name);
     };
-    auto showInLegend = [this](QXYSeries* s, bool on) {
-        for (QLegendMarker* m : chart_->legend()->markers(s))
-            if (m->isVisible() != on) m->setVisible(on);
+    bool legendChanged = false;
+    auto showInLegend = [&](QXYSeries* s, bool on) {
+        for (QLegendMarker* m : chart_->legend()->markers(s)) {
+            if (m->isVisible() == on) continue;
+            m->setVisible(on);
+            legendChanged = true;
+        }
     };
 
     std::set<QString> used;
@@ -231,14 +241,19 @@ void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
     // Lines first, so every point is painted over them.
     for (const ChartSeries& car : chart.cars) {
         const QString lineName = QString("Line_%1").arg(car.slot);
-        const bool isNew = series_.count(lineName) == 0;
-        QXYSeries* line = Series(lineName, true);
-        used.insert(lineName);
-        if (isNew) line->setPen(QPen(QColor(0x50, 0x50, 0x50), 1, CarDash(car.slot)));
         // The legend shows the car's point shape in front of its name.
         static const char* const kShapeSigns[] = {"●", "■", "▲"};
         QString name = QString::fromUtf8(kShapeSigns[car.slot % 3]) + " " + ToQString(car.caption);
         if (!car.carName.empty()) name += " " + ToQString(car.carName);
+        bool isNew = false;
+        QXYSeries* line = Series(
+            lineName, true,
+            [&](QXYSeries* s) {
+                s->setName(name);
+                s->setPen(QPen(QColor(0x50, 0x50, 0x50), 1, CarDash(car.slot)));
+            },
+            &isNew);
+        used.insert(lineName);
         setName(line, name);
         if (!redo(car.slot) && !isNew) continue;
         QList<QPointF> points;
@@ -255,17 +270,21 @@ void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
                 byDriver[p.driver].append(QPointF(p.lap, p.ticks));
         for (auto& [driver, points] : byDriver) {
             const QString seriesName = QString("Points_%1_%2").arg(car.slot).arg(driver);
-            const bool isNew = series_.count(seriesName) == 0;
-            QXYSeries* s = Series(seriesName, false);
-            used.insert(seriesName);
-            if (isNew) {
-                s->setMarkerSize(kMarkerPx);
-                s->setColor(DriverColour(driver));  // the legend's colour
-                s->setLightMarker(
-                    MarkerImage(CarShape(car.slot, kMarkerPx), kMarkerPx, DriverColour(driver)));
-            }
             const std::string& who = chart.drivers[static_cast<std::size_t>(driver)];
-            setName(s, who.empty() ? QStringLiteral("(ドライバ未選択)") : ToQString(who));
+            const QString name = who.empty() ? QStringLiteral("(ドライバ未選択)") : ToQString(who);
+            bool isNew = false;
+            QXYSeries* s = Series(
+                seriesName, false,
+                [&](QXYSeries* n) {
+                    n->setName(name);
+                    n->setMarkerSize(kMarkerPx);
+                    n->setColor(DriverColour(driver));  // the legend's colour
+                    n->setLightMarker(MarkerImage(CarShape(car.slot, kMarkerPx), kMarkerPx,
+                                                  DriverColour(driver)));
+                },
+                &isNew);
+            used.insert(seriesName);
+            setName(s, name);
             if (redo(car.slot) || isNew) s->replace(points);
             // One legend entry per driver, whichever car drove first.
             showInLegend(s, driversInLegend.insert(driver).second);
@@ -273,16 +292,14 @@ void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
     }
     for (const ChartSeries& car : chart.cars) {
         const QString bestName = QString("Best_%1").arg(car.slot);
-        const bool isNew = series_.count(bestName) == 0;
-        QXYSeries* s = Series(bestName, false);
-        used.insert(bestName);
-        if (isNew) {
+        QXYSeries* s = Series(bestName, false, [](QXYSeries* n) {
             const QColor gold(0xff, 0xd7, 0);
-            s->setName(QStringLiteral("ベストラップ"));
-            s->setMarkerSize(kBestMarkerPx);
-            s->setColor(gold);
-            s->setLightMarker(MarkerImage(Star(kBestMarkerPx), kBestMarkerPx, gold));
-        }
+            n->setName(QStringLiteral("ベストラップ"));
+            n->setMarkerSize(kBestMarkerPx);
+            n->setColor(gold);
+            n->setLightMarker(MarkerImage(Star(kBestMarkerPx), kBestMarkerPx, gold));
+        });
+        used.insert(bestName);
         QList<QPointF> best;
         if (car.best >= 0) {
             const ChartPoint& p = car.points[static_cast<std::size_t>(car.best)];
@@ -301,7 +318,10 @@ void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
         chart_->removeSeries(it->second);
         delete it->second;
         it = series_.erase(it);
+        legendChanged = true;
     }
+    // Hiding entries does not give their room back by itself.
+    if (legendChanged) chart_->legend()->layout()->invalidate();
     drawing_ = false;
 }
 

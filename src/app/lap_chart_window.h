@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -51,7 +52,10 @@ class LapChartWindow : public QWidget {
     // Fits the axes to the chart; true when the lap range moved.
     bool FitAxes(const LapChart& chart);
     void SetTimeMarks(double lo, double hi);
-    QXYSeries* Series(const QString& name, bool line);
+    // The series with object name `name`; a new one is made by `setUp` (look, legend name)
+    // before it joins the chart, and `created` says so.
+    QXYSeries* Series(const QString& name, bool line, const std::function<void(QXYSeries*)>& setUp,
+                      bool* created = nullptr);
 
     const Console& console_;
     QChart* chart_ = nullptr;
