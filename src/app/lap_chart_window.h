@@ -24,8 +24,11 @@ namespace velmora {
 
 class LapChartWindow : public QWidget {
   public:
-    // Redraws are at least this far apart; a change inside the gap is drawn when it ends.
-    static constexpr int kMinRedrawMs = 500;
+    // Redraws are at least this far apart; a change inside the gap is drawn when it ends. A
+    // redraw of a long race holds the thread that answers the cars for several milliseconds
+    // (docs/performance.md): with laps every second, 500 ms here put the reply p99 at 14 ms,
+    // 2 s at 1.5 ms. Laps take a minute or more: the chart shows each, at most 2 s late.
+    static constexpr int kMinRedrawMs = 2000;
     // Points drawn per car over the lap range in view (ThinPoints): about one per pixel.
     static constexpr int kPointBudget = 300;
 

@@ -83,7 +83,7 @@ TEST_F(LapChartTest, TheChartOpenedDuringARunShowsTheLapTheCarJustCompleted) {
     QTRY_VERIFY_WITH_TIMEOUT(!C().st.panels[0].Spd_LapTime.Cell(1, 4).empty(), 5000);
     const double ticks = std::stod(C().st.panels[0].Spd_LapTime.Cell(1, 4));
 
-    QTRY_COMPARE_WITH_TIMEOUT(line->count(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(line->count(), 1, 5000);
     EXPECT_EQ(line->at(0), QPointF(1, ticks));
     QXYSeries* points = Series("Points_0_0");
     ASSERT_NE(points, nullptr);
