@@ -1,12 +1,15 @@
 // velmora-bench-console: the real console in-process (offscreen unless QT_QPA_PLATFORM says
 // otherwise) on a scratch folder, slots 0-2 set up with 127.0.0.1 through their set-up
 // buttons, the measurement started with Btn_Start, then left running for the load generator.
-// Optionally samples the tick clock, keeps another core busy and probes the event loop.
+// Optionally samples the tick clock, keeps another core busy and probes the event loop; for
+// the lap chart, fills the lap grids as a long race leaves them, opens the chart window and
+// makes the silence step open laps on a schedule (the cars' next datagrams record them).
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -14,14 +17,20 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/console_app.h"
+#include "app/lap_chart_window.h"
 #include "app/main_window.h"
 #include "clock_sampler.h"
 #include "common/proc_stats.h"
 #include "core/encoding.h"
+#include "core/time_format.h"
 #include "core/window_state.h"
 #include "loop_probe.h"
+#include "measure/lap_display.h"
+#include "pit/drivers.h"
+#include "pit/fuel.h"
 
 using namespace velmora;
 using namespace velmora::bench;
@@ -38,13 +47,38 @@ struct Options {
     bool threadCounters = false;
     int busyCpu = -1;  // CPU to keep busy with a spinning thread, -1 = none
     std::string readyFile;
+    int prefillLaps = 0;  // timed laps per slot as if the race had run that long
+    int prefillLapMs = 60000;
+    std::vector<std::string> drivers{"山田", "佐藤", "鈴木"};
+    int stintLaps = 40;  // prefilled laps per driver before the next one takes over
+    bool openChart = false;
+    int lapEveryMs = 0;    // the silence step opens a lap this often, round the slots; 0 = never
+    std::string chartPos;  // "x,y" of the chart window (for screenshots under Xvfb)
+    std::string mainPos;   // "x,y" of the main window
+    std::vector<std::string> cars;  // registered and chosen for slots 0, 1, 2 in turn
+    int driverInfoSlot = -1;        // opens this slot's driver pop-up (for screenshots)
 };
+
+std::vector<std::string> SplitList(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        if (comma > start) out.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return out;
+}
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int k = 1; k < argc; ++k) {
         const std::string a = argv[k];
         if (a == "--thread-counters") {
             o.threadCounters = true;
+            continue;
+        }
+        if (a == "--open-chart") {
+            o.openChart = true;
             continue;
         }
         if (k + 1 >= argc) return false;
@@ -67,10 +101,41 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.busyCpu = std::atoi(v);
         else if (a == "--ready-file")
             o.readyFile = v;
+        else if (a == "--prefill-laps")
+            o.prefillLaps = std::atoi(v);
+        else if (a == "--prefill-lap-ms")
+            o.prefillLapMs = std::atoi(v);
+        else if (a == "--drivers")
+            o.drivers = SplitList(v);
+        else if (a == "--stint-laps")
+            o.stintLaps = std::atoi(v);
+        else if (a == "--lap-every-ms")
+            o.lapEveryMs = std::atoi(v);
+        else if (a == "--chart-pos")
+            o.chartPos = v;
+        else if (a == "--main-pos")
+            o.mainPos = v;
+        else if (a == "--cars")
+            o.cars = SplitList(v);
+        else if (a == "--driver-info")
+            o.driverInfoSlot = std::atoi(v);
         else
             return false;
     }
-    return o.seconds > 0 && o.silenceSeconds >= 1 && o.silenceSeconds <= 99;
+    return o.seconds > 0 && o.silenceSeconds >= 1 && o.silenceSeconds <= 99 && o.prefillLaps >= 0 &&
+           o.prefillLapMs > 0 && !o.drivers.empty() && o.stintLaps > 0 && o.lapEveryMs >= 0;
+}
+
+bool WriteCars(const QString& folder, const std::vector<std::string>& cars) {
+    std::ofstream f((folder + "/Car.ini").toStdString(), std::ios::binary);
+    for (const std::string& car : cars) f << Utf8ToCp932(car + ",pit,40,12.5") << "\r\n";
+    return static_cast<bool>(f);
+}
+
+// Moves `w` to "x,y" when given.
+void MoveTo(QWidget* w, const std::string& pos) {
+    const std::vector<std::string> xy = SplitList(pos);
+    if (w && xy.size() == 2) w->move(std::atoi(xy[0].c_str()), std::atoi(xy[1].c_str()));
 }
 
 bool WriteSettings(const QString& folder, int silenceSeconds) {
@@ -116,6 +181,55 @@ bool Click(QWidget* window, const std::string& name) {
     return true;
 }
 
+// Slot `s`'s lap grid as `laps` laps of a race leave it: every lap timed (the lap time
+// varying by up to ±2 %, a driver change every `stintLaps` laps costing half a lap more), the last
+// row open with its lap started a lap time ago, so the car's next datagram records it.
+void Prefill(Console& c, int s, const Options& o) {
+    RunnerState& r = c.st.runners[s];
+    PanelState& p = c.st.panels[s];
+    Grid& g = p.Spd_LapTime;
+    const int laps = o.prefillLaps;
+    auto ticksOf = [&c](std::int64_t ms) {
+        return static_cast<std::int32_t>(ms * c.clock.TicksPerSecond / 1000);
+    };
+    auto driverOf = [&](int lap) {
+        return o.drivers[static_cast<std::size_t>((lap - 1) / o.stintLaps + s) % o.drivers.size()];
+    };
+    g.SetRowCount(laps);
+    std::uint32_t seed = 12345u + static_cast<std::uint32_t>(s);
+    for (int row = 1; row < laps; ++row) {
+        seed = seed * 1103515245u + 12345u;
+        const int spread = static_cast<int>((seed >> 8) % 401) - 200;  // ‰ of the lap time
+        std::int64_t ms = o.prefillLapMs + o.prefillLapMs * spread / 10000;
+        if (row > 1 && driverOf(row) != driverOf(row - 1)) ms += o.prefillLapMs / 2;
+        const std::int32_t ticks = ticksOf(ms);
+        g.SetCell(row, 1, FormatLapTime(ticks, c.clock));
+        g.SetCell(row, 2, driverOf(row));
+        g.SetCell(row, 4, std::to_string(ticks));
+        g.SetCell(row, 5, " , ");
+        g.SetCell(row, kLapRecordedAtColumn, "2026/12/07 14:05:09");
+        g.SetCell(row, kLapMessageSplitColumn, "1");
+    }
+    r.LapCount = laps;
+    r.AwayFlag = true;
+    r.LapStartTick = c.TickCounter() - ticksOf(o.prefillLapMs);
+    // The driver of the last stint drives on; every driver of the slot has a pop-up row.
+    std::vector<std::string> seen;
+    for (int lap = 1; lap <= laps; ++lap)
+        if (std::find(seen.begin(), seen.end(), driverOf(lap)) == seen.end())
+            seen.push_back(driverOf(lap));
+    p.Cmb_Driver.Clear();
+    for (const std::string& d : o.drivers) p.Cmb_Driver.AddItem(d);
+    for (const std::string& d : seen) {
+        p.Cmb_Driver.Select(
+            static_cast<int>(std::find(o.drivers.begin(), o.drivers.end(), d) - o.drivers.begin()));
+        ChooseDriver(c, s);
+    }
+    p.Cmb_Driver.Select(static_cast<int>(
+        std::find(o.drivers.begin(), o.drivers.end(), driverOf(laps)) - o.drivers.begin()));
+    ChooseDriver(c, s);
+}
+
 void PrintCost(const char* what, std::int64_t cpu0, std::int64_t t0) {
     const double pct = 100.0 * static_cast<double>(ProcessCpuNs(0) - cpu0) /
                        static_cast<double>(MonotonicNs() - t0);
@@ -131,13 +245,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: velmora-bench-console [--seconds S | --minutes M] [--idle-seconds S] "
                      "[--silence S] [--probe-ms MS --probe-log FILE] [--clock-sample-ms MS "
-                     "[--thread-counters]] [--busy-cpu N] [--ready-file FILE]\n");
+                     "[--thread-counters]] [--busy-cpu N] [--ready-file FILE] [--prefill-laps N "
+                     "[--prefill-lap-ms MS] [--drivers A,B,C] [--stint-laps N]] [--open-chart "
+                     "[--chart-pos X,Y]] [--main-pos X,Y] [--cars A,B,C] [--driver-info SLOT] "
+                     "[--lap-every-ms MS]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QTemporaryDir folder;
-    if (!folder.isValid() || !WriteSettings(folder.path(), o.silenceSeconds)) {
+    if (!folder.isValid() || !WriteSettings(folder.path(), o.silenceSeconds) ||
+        !WriteCars(folder.path(), o.cars)) {
         std::fprintf(stderr, "velmora-bench-console: no scratch folder\n");
         return 1;
     }
@@ -176,6 +294,39 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    for (int s = 0; s < 3 && s < static_cast<int>(o.cars.size()); ++s) {
+        c.st.panels[s].Cmb_Car.Select(s);
+        ChooseCar(c, s);
+    }
+    if (o.prefillLaps > 0) {
+        for (int s = 0; s < 3; ++s) Prefill(c, s, o);
+        app->renderNow();
+    }
+    if (o.openChart) {
+        if (!Click(app->mainWindow(), "Btn_LapChart") || !app->mainWindow()->lapChart()) {
+            std::fprintf(stderr, "velmora-bench-console: the lap chart did not open\n");
+            return 1;
+        }
+        MoveTo(app->mainWindow()->lapChart(), o.chartPos);
+    }
+    MoveTo(app->mainWindow(), o.mainPos);
+    if (o.driverInfoSlot >= 0)
+        Click(app->mainWindow(), SlotControlName("Btn_DriverInfo", o.driverInfoSlot));
+    QTimer lapTimer;
+    int nextLapSlot = 0;
+    if (o.lapEveryMs > 0) {
+        QObject::connect(&lapTimer, &QTimer::timeout, [&] {
+            // As if the car had been silent just long enough (the load generator's cars never
+            // are): the silence step opens the lap, the car's next datagram records it.
+            RunnerState& r = c.st.runners[nextLapSlot];
+            r.LastHeardTick = c.TickCounter() - c.clock.SilenceTicks - 1;
+            OpenNextLap(c, nextLapSlot);
+            nextLapSlot = (nextLapSlot + 1) % 3;
+            app->requestRender();
+        });
+        lapTimer.start(o.lapEveryMs);
+    }
+
     std::unique_ptr<BusyCore> busy;
     if (o.busyCpu >= 0) busy = std::make_unique<BusyCore>(o.busyCpu);
     std::unique_ptr<LoopProbe> probe;
@@ -200,6 +351,7 @@ int main(int argc, char** argv) {
     const std::int64_t cpu0 = ProcessCpuNs(0), t0 = MonotonicNs();
     Wait(o.seconds);
     sampleTimer.stop();
+    lapTimer.stop();
     const std::int64_t runNs = MonotonicNs() - t0;
     PrintCost("measuring", cpu0, t0);
     if (busy)

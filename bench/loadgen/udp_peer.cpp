@@ -84,11 +84,15 @@ void UdpPeer::DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)
             rttNs.push_back(t - pending_.front());
             pending_.pop_front();
         }
-        // Flag, then a 59-character status block whose first three characters are the lap
-        // count (the echo replies of the reference responder are only three characters).
-        if (n >= 60 && buf[1] >= '0' && buf[1] <= '9' && buf[2] >= '0' && buf[2] <= '9' &&
-            buf[3] >= '0' && buf[3] <= '9') {
-            const int lap = (buf[1] - '0') * 100 + (buf[2] - '0') * 10 + (buf[3] - '0');
+        // Flag, then the status block: the lap count (three digits, more past lap 999), three
+        // 10-digit millisecond fields and the year form one run of digits up to the date's
+        // first '/'. (The echo replies of the reference responder are only three characters.)
+        int run = 0;
+        while (1 + run < n && buf[1 + run] >= '0' && buf[1 + run] <= '9') ++run;
+        const int lapDigits = run - 34;
+        if (n >= 60 && lapDigits >= 3 && lapDigits <= 9 && buf[1 + run] == '/') {
+            int lap = 0;
+            for (int k = 1; k <= lapDigits; ++k) lap = lap * 10 + (buf[k] - '0');
             if (lap != lapEcho) ++lapChanges;
             lapEcho = lap;
         }

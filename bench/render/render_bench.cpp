@@ -5,11 +5,14 @@
 // shrinking back). "Paint" variants also deliver the events the render posted; Qt paints the
 // changed widgets later, from the window's update timer, so the paint itself is what (c)
 // measures. --window-scale=S runs them all with the window scaled by S (1 by default).
+// The lap chart: (e) its redraw after a lap with three cars of N laps each, and (f) a full
+// paint of the chart window.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include <string>
 
 #include "app/console_app.h"
+#include "app/lap_chart_window.h"
 #include "app/main_window.h"
 #include "core/window_state.h"
 
@@ -131,6 +135,55 @@ void BM_Rescale(benchmark::State& state) {
     w->ResizeToScale(base);
 }
 BENCHMARK(BM_Rescale)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+// Slots 0-2 set up, each with `rows` laps; the chart open on them.
+LapChartWindow* ChartOnThreeCars(int rows) {
+    Console& c = g_app->console();
+    for (int s = 0; s < 3; ++s) {
+        PanelState& p = c.st.panels[s];
+        p.Lbl_IP.caption = "127.0.0.1";
+        Grid& g = p.Spd_LapTime;
+        g.SetRowCount(rows);
+        for (int row = 1; row <= rows; ++row) {
+            const int ticks = 80'000 + (row * 7919 + s * 104729) % 5000;
+            g.SetCell(row, 1, "1'2" + std::to_string(ticks % 10) + "\"000");
+            g.SetCell(row, 2, (row / 40) % 2 == 0 ? "Driver A" : "Driver B");
+            g.SetCell(row, 4, std::to_string(ticks));
+        }
+    }
+    auto* button = g_app->mainWindow()->findChild<QPushButton*>("Btn_LapChart");
+    if (button) button->click();
+    QCoreApplication::processEvents();
+    return g_app->mainWindow()->lapChart();
+}
+
+// A lap recorded on slot 0: the chart draws all three cars again (series replaced, axes
+// fitted), then the events that posts are delivered.
+void BM_ChartRedrawAfterLap(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    LapChartWindow* chart = ChartOnThreeCars(rows);
+    if (!chart) {
+        state.SkipWithError("no chart window");
+        return;
+    }
+    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    int k = 0;
+    for (auto _ : state) {
+        g.SetCell(rows, 4, (++k & 1) ? "81000" : "81001");
+        chart->RedrawNow();
+        QCoreApplication::sendPostedEvents();
+    }
+}
+BENCHMARK(BM_ChartRedrawAfterLap)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+void BM_ChartRepaint(benchmark::State& state) {
+    LapChartWindow* chart = ChartOnThreeCars(static_cast<int>(state.range(0)));
+    if (!chart) {
+        state.SkipWithError("no chart window");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(chart->grab());
+}
+BENCHMARK(BM_ChartRepaint)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

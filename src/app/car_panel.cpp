@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "analysis/driving_time.h"
 #include "app/builder.h"
 #include "app/layout.h"
 #include "core/window_state.h"
@@ -133,6 +134,8 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     gas_.w->setRange(0, 100);
     gas_.w->setTextVisible(false);
     label(allGas_, driverInfo, "Lbl_AllGas");
+    label(stint_, driverInfo, "Lbl_Stint");
+    stint_.w->setToolTip("現在のドライバの連続走行: 周回数と分");
 
     text(inGasl_, driverInfo, "Txt_InGasl", &PanelState::Txt_InGasl, InGaslLostFocus);
     button(kyuyu_, driverInfo, "Btn_Kyuyu", At("Btn_Kyuyu"), Refuel);
@@ -181,12 +184,24 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     CaptionFrame* pop = frames["Frm_DriverLap"];
     pop->setCaption(" ドライバ情報");
     driverLap_.w = pop;
-    driverGrid_ = new GridView(pop, state.Spd_DriverInfo, 3);
+    driverGrid_ = new GridView(pop, state.Spd_DriverInfo, kDriverInfoColumns);
     driverGrid_->setObjectName(Name("Spd_DriverInfo"));
     PlaceAt(driverGrid_, layout::kDriverInfoGrid);
-    driverGrid_->setColumnWidthsTwips({1800, 1350, 1350});
+    driverGrid_->setColumnWidthsTwips(std::vector<int>(std::begin(layout::kDriverInfoColumnTwips),
+                                                       std::end(layout::kDriverInfoColumnTwips)));
     pop->raise();
     pop->hide();
+}
+
+void CarPanel::DeriveFigures(PanelState& p, const ClockParams& clock) {
+    // Deriving reads the whole lap grid: only when something it reads changed, not at every
+    // datagram's render.
+    const FiguresSource now{p.Spd_LapTime.Revision(), p.Spd_DriverInfo.Revision(),
+                            p.Cmb_Driver.text, clock.TicksPerSecond};
+    if (figuresFrom_ == now) return;
+    UpdateDrivingFigures(p, clock);
+    figuresFrom_ =
+        FiguresSource{now.lapRevision, p.Spd_DriverInfo.Revision(), now.driver, now.ticksPerSecond};
 }
 
 void CarPanel::Render(const PanelState& p) {
@@ -223,6 +238,7 @@ void CarPanel::Render(const PanelState& p) {
     inMess_.Render(p.Lbl_InMess);
     drvrBest_.Render(p.Lbl_DrvrBestLapTime);
     drvrAve_.Render(p.Lbl_DrvrAveLapTime);
+    stint_.Render(p.Lbl_Stint);
     driverInfoBtn_.Render(p.Btn_DriverInfo);
     driverLap_.Render(p.Frm_DriverLap);
     driverGrid_->Render(p.Spd_DriverInfo);

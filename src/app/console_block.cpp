@@ -1,5 +1,6 @@
 #include "app/console_block.h"
 
+#include "analysis/lap_export.h"
 #include "app/builder.h"
 #include "app/layout.h"
 #include "core/window_state.h"
@@ -27,8 +28,11 @@ void SetPointSize(QWidget* w, int pt, bool bold = false) {
 }  // namespace
 
 ConsoleBlock::ConsoleBlock(QWidget* parent, EventSink sink, InputConventions& conventions,
-                           std::function<void()> onEnd)
-    : CaptionFrame(parent, false), sink_(std::move(sink)), onEnd_(std::move(onEnd)) {
+                           std::function<void()> onEnd, std::function<void()> onLapChart)
+    : CaptionFrame(parent, false),
+      sink_(std::move(sink)),
+      onEnd_(std::move(onEnd)),
+      onLapChart_(std::move(onLapChart)) {
     setObjectName("Frm_Main");
     PlaceAt(this, layout::kMainFrame);
     frame_.w = this;
@@ -132,6 +136,11 @@ void ConsoleBlock::Build(InputConventions& conv) {
             [this] { sink_([](Console& c) { OpenEditor(c, Editor::Car); }); });
     connect(MakeButton(mess_, "Btn_Mess"), &QPushButton::clicked, this,
             [this] { sink_(OpenEnvironmentSettings); });
+    connect(MakeButton(lapChart_, "Btn_LapChart"), &QPushButton::clicked, this, [this] {
+        if (onLapChart_) onLapChart_();
+    });
+    connect(MakeButton(export_, "Btn_Export"), &QPushButton::clicked, this,
+            [this] { sink_(ExportLaps); });
 
     otherLapTime_ = MakeLabel(this, "Lbl_OtherLap");
     SetPointSize(otherLapTime_.w, 11, true);
@@ -186,6 +195,8 @@ void ConsoleBlock::Render(const MainFrameState& m) {
     drivers_.Render(m.Btn_Drivers);
     car_.Render(m.Btn_Car);
     mess_.Render(m.Btn_Mess);
+    lapChart_.Render(m.Btn_LapChart);
+    export_.Render(m.Btn_Export);
     otherLapTime_.Render(m.Lbl_OtherLap);
     otherLap_.Render(m.Btn_OtherLap);
     runH_.Render(m.Txt_RunH);

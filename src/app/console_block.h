@@ -12,9 +12,10 @@ namespace velmora {
 
 class ConsoleBlock : public CaptionFrame {
   public:
-    // `onEnd`: Btn_End pressed (the application owns the shutdown).
+    // `onEnd`: Btn_End pressed (the application owns the shutdown); `onLapChart`:
+    // Btn_LapChart pressed (the main window owns the chart window).
     ConsoleBlock(QWidget* parent, EventSink sink, InputConventions& conventions,
-                 std::function<void()> onEnd);
+                 std::function<void()> onEnd, std::function<void()> onLapChart);
 
     void Render(const MainFrameState& m);
 
@@ -31,11 +32,12 @@ class ConsoleBlock : public CaptionFrame {
 
     EventSink sink_;
     std::function<void()> onEnd_;
+    std::function<void()> onLapChart_;
     FrameView frame_;
     ComboView course_, tenki_;
     TextView event_, date_, kion_, runH_, runN_, allOutMess_;
     std::array<RankRowViews, 3> ranking_;
-    ButtonView cource_, drivers_, car_, mess_, otherLap_, start_, write_, end_;
+    ButtonView cource_, drivers_, car_, mess_, lapChart_, export_, otherLap_, start_, write_, end_;
     LabelView otherLapTime_, stTime_, zanTime_, sysTime_, localIP_;
 };
 

@@ -48,6 +48,8 @@ inline constexpr Place kConsoleControls[] = {
     {"Btn_Drivers", {3810, 585, 1185, 330}},
     {"Btn_Car", {3810, 945, 1185, 330}},
     {"Btn_Mess", {3810, 1305, 1185, 330}},
+    {"Btn_LapChart", {3810, 1665, 1185, 330}},
+    {"Btn_Export", {3810, 2025, 1185, 330}},
     // stopwatch
     {"Lbl_OtherLap", {1830, 2610, 1290, 300}},
     {"Btn_OtherLap", {3810, 2595, 1185, 330}},
@@ -106,6 +108,8 @@ inline constexpr Place kPanelFrames[] = {
 inline constexpr TwipRect kClientNoSet{150, 345, 1800, 450};
 inline constexpr TwipRect kLapGrid{30, 2715, 4980, 2490};
 inline constexpr TwipRect kDriverInfoGrid{60, 225, 4860, 1515};
+// Driver pop-up columns: driver, best, average, timed laps, driving time.
+inline constexpr int kDriverInfoColumnTwips[5] = {900, 1350, 930, 420, 840};
 
 // In Frm_LapInfo every caption has the room its longest figure needs at the strip's normal
 // text size ("1234周目 1'23\"456", "あと2050周", "192.168.100.200", "無通信 23:59:59"):
@@ -136,7 +140,8 @@ inline constexpr Place kPanelControls[] = {
     {"Meter_Gas", {1860, 657, 1950, 225}},
     {"Lbl_ZanGas", {3870, 657, 1050, 225}},
     {"Txt_Nenpi", {810, 888, 510, 225}},
-    {"Lbl_AllGas", {3000, 888, 900, 225}},
+    {"Lbl_AllGas", {3000, 888, 600, 225}},
+    {"Lbl_Stint", {3630, 888, 1290, 225}},
     {"Txt_InGasl", {630, 1119, 510, 225}},
     {"Btn_Kyuyu", {1620, 1119, 750, 225}},
     {"Lbl_InMess", {2430, 1119, 2490, 225}},

@@ -6,6 +6,7 @@
 
 #include "app/car_panel.h"
 #include "app/console_block.h"
+#include "app/lap_chart_window.h"
 #include "app/layout.h"
 #include "app/overlay_panel.h"
 #include "app/tab_order.h"
@@ -21,7 +22,12 @@ MainWindow::MainWindow(Console& console, EventSink sink, std::function<void()> o
     canvas_ = new QWidget(this);
     canvas_->setObjectName("Canvas");
     canvas_->setGeometry(QRect(QPoint(0, 0), DesignSize()));
-    console_ = new ConsoleBlock(canvas_, sink, conventions_, std::move(onEnd));
+    // The chart window is made on first use and then only hidden and shown again.
+    auto openLapChart = [this, &console] {
+        if (!lapChart_) lapChart_ = new LapChartWindow(this, console);
+        lapChart_->Open();
+    };
+    console_ = new ConsoleBlock(canvas_, sink, conventions_, std::move(onEnd), openLapChart);
     for (int i = 0; i < 3; ++i)
         panels_[i] = new CarPanel(canvas_, i, console.st.panels[i], sink, conventions_);
     ConsoleState& st = console.st;
@@ -87,7 +93,11 @@ void MainWindow::FitCanvas() {
 void MainWindow::Render(Console& console) {
     ConsoleState& st = console.st;
     console_->Render(st.main);
-    for (int i = 0; i < 3; ++i) panels_[i]->Render(st.panels[i]);
+    for (int i = 0; i < 3; ++i) {
+        panels_[i]->DeriveFigures(st.panels[i], console.clock);
+        panels_[i]->Render(st.panels[i]);
+    }
+    if (lapChart_) lapChart_->Refresh();
     car_->Render(st.Frm_Car);
     course_->Render(st.Frm_Course);
     drivers_->Render(st.Frm_Drivers);

@@ -17,6 +17,7 @@ class ConsoleBlock;
 class CarPanel;
 class OverlayPanel;
 class WindowScaler;
+class LapChartWindow;
 
 class MainWindow : public QWidget {
   public:
@@ -25,6 +26,8 @@ class MainWindow : public QWidget {
 
     // Brings every widget up to the state, then moves the focus where the console asked.
     void Render(Console& console);
+    // The lap chart window, null until Btn_LapChart first opened it.
+    LapChartWindow* lapChart() const { return lapChart_; }
     // Left/top that centre the window on a screen of the given size (pixels).
     void CentreOn(const QSize& screen);
 
@@ -58,6 +61,7 @@ class MainWindow : public QWidget {
     OverlayPanel* car_ = nullptr;
     OverlayPanel* course_ = nullptr;
     OverlayPanel* drivers_ = nullptr;
+    LapChartWindow* lapChart_ = nullptr;
 };
 
 }  // namespace velmora

@@ -76,6 +76,7 @@ void RecordLap(Console& c, int i) {
     grid.SetCell(row, 4, std::to_string(r.LastLapTicks));
     // The crew text as the echo was read (past lap 999 the echo is wider than three).
     grid.SetCell(row, 5, r.OutgoingMessage + ", " + p.Lbl_InMess.caption);
+    grid.SetCell(row, kLapMessageSplitColumn, std::to_string(r.OutgoingMessage.size()));
     const LocalTime now = c.svc.wall.Now();
     grid.SetCell(row, kLapRecordedAtColumn, FormatStatusDate(now) + " " + FormatStatusTime(now));
 

@@ -13,10 +13,20 @@
 namespace velmora {
 
 // Lap grid columns: 1 time text, 2 driver, 3 remarks (visible); 4 ticks, 5 message record;
-// 6 wall-clock date and time the lap was recorded ("2026/12/07 14:05:09"), for the export.
-// Keeping it in the grid makes it follow every row cut, added or restored with the rest.
-inline constexpr int kLapGridColumns = 6;
+// 6 wall-clock date and time the lap was recorded ("2026/12/07 14:05:09"), for the export;
+// 7 where the message record splits: the length in bytes of the message sent, which the
+// record's ", " follows. Both the sent and the received text may hold ", " themselves, so the
+// record alone cannot be split exactly. Keeping these in the grid makes them follow every
+// row cut, added or restored with the rest.
+inline constexpr int kLapGridColumns = 7;
 inline constexpr int kLapRecordedAtColumn = 6;
+inline constexpr int kLapMessageSplitColumn = 7;
+
+// Driver table columns: 1 driver, 2 best lap, 3 average lap (the results file writes these
+// three); 4 timed laps and 5 total driving time, derived from the lap grid for the pop-up.
+inline constexpr int kDriverInfoColumns = 5;
+inline constexpr int kDriverLapsColumn = 4;
+inline constexpr int kDriverTimeColumn = 5;
 
 // The controls of one car panel, Frm_Runner(i).
 struct PanelState {
@@ -58,9 +68,10 @@ struct PanelState {
     Label Lbl_InMess;
     Label Lbl_DrvrBestLapTime;
     Label Lbl_DrvrAveLapTime;
+    Label Lbl_Stint;  // the current driver's stint, derived from the lap grid
     ToggleButton Btn_DriverInfo;
     Frame Frm_DriverLap;  // driver pop-up
-    Grid Spd_DriverInfo{3};
+    Grid Spd_DriverInfo{kDriverInfoColumns};
 
     Grid Spd_LapTime{kLapGridColumns};
 };
@@ -87,6 +98,8 @@ struct MainFrameState {
     Button Btn_Drivers;
     Button Btn_Car;
     Button Btn_Mess;
+    Button Btn_LapChart;  // opens the lap chart window
+    Button Btn_Export;    // writes the laps as CSV
     Label Lbl_OtherLap;
     Button Btn_OtherLap;
     TextBox Txt_RunH;

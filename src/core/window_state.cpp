@@ -76,6 +76,8 @@ void ApplyDesignState(Console& console) {
     m.Btn_Drivers.caption = "ドライバ編集";
     m.Btn_Car.caption = "車輌情報編集";
     m.Btn_Mess.caption = "環境設定";
+    m.Btn_LapChart.caption = "ラップチャート";
+    m.Btn_Export.caption = "CSV出力";
     m.Lbl_OtherLap.caption = FormatLapTime(0, console.clock);
     m.Btn_OtherLap.caption = "Start";
     m.Btn_OtherLap.enabled = false;  // the stopwatch runs on the measurement's clock
@@ -126,7 +128,7 @@ void MainWindowStartupState(Console& console) {
         SetHeaders(p.Spd_LapTime, {"タイム", "ドライバ", "備考"});
         p.Spd_LapTime.SetRowCount(0);
         p.Lbl_Time.caption = FormatLapTime(0, console.clock);
-        SetHeaders(p.Spd_DriverInfo, {"ドライバ", "Best Lap", "Ave Lap"});
+        SetHeaders(p.Spd_DriverInfo, {"ドライバ", "Best Lap", "Ave Lap", "周回", "走行時間"});
         p.Spd_DriverInfo.SetRowCount(0);
     }
     ShowAllCarStatus(console);

@@ -61,13 +61,23 @@ std::string BuildResultsText(const ConsoleState& st) {
     return out;
 }
 
-bool WriteResultsFile(const ConsoleState& st, const std::string& path, std::string* error) {
+bool WriteSavedFile(const std::string& path, std::string_view bytes, std::string* error) {
     // Replacing by rename would silently overwrite a file the user protected.
     if (MarkedReadOnly(path)) {
         if (error) *error = "読み取り専用のファイルです。";
         return false;
     }
-    return WriteFileAtomically(path, Utf8ToCp932(BuildResultsText(st)), error);
+    return WriteFileAtomically(path, bytes, error);
+}
+
+void ReportSaveFailure(Console& c, const std::string& path, const std::string& reason) {
+    std::string text = "走行結果を書き込めませんでした。\n" + path;
+    if (!reason.empty()) text += "\n" + reason;
+    c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
+}
+
+bool WriteResultsFile(const ConsoleState& st, const std::string& path, std::string* error) {
+    return WriteSavedFile(path, Utf8ToCp932(BuildResultsText(st)), error);
 }
 
 void WriteResults(Console& c) {
@@ -75,11 +85,7 @@ void WriteResults(Console& c) {
         c.svc.dialogs.SaveFileDialog(kResultsDialogTitle, kResultsDialogFilter);
     if (path.empty()) return;  // cancelled: nothing written, nothing said
     std::string reason;
-    if (!WriteResultsFile(c.st, path, &reason)) {
-        std::string text = "走行結果を書き込めませんでした。\n" + path;
-        if (!reason.empty()) text += "\n" + reason;
-        c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
-    }
+    if (!WriteResultsFile(c.st, path, &reason)) ReportSaveFailure(c, path, reason);
 }
 
 }  // namespace velmora

@@ -20,4 +20,10 @@ bool WriteResultsFile(const ConsoleState& st, const std::string& path, std::stri
 // message box naming the file and the reason; the console goes on either way.
 void WriteResults(Console& c);
 
+// What every file the crew saves goes through: `bytes` replace `path` as a whole or not at
+// all, and a file marked read-only is refused rather than replaced. False with the reason.
+bool WriteSavedFile(const std::string& path, std::string_view bytes, std::string* error);
+// The message box for a saved file that could not be written: the file and the reason.
+void ReportSaveFailure(Console& c, const std::string& path, const std::string& reason);
+
 }  // namespace velmora

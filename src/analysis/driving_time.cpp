@@ -1,0 +1,94 @@
+#include "analysis/driving_time.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "carlink/laps.h"
+#include "core/text_rules.h"
+
+namespace velmora {
+
+namespace {
+
+// A whole non-negative number of any size as plain decimal text.
+std::string Whole(double v) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+    return buf;
+}
+
+std::string TwoDigits(double v) {
+    const int n = static_cast<int>(v);
+    return n < 10 ? "0" + std::to_string(n) : std::to_string(n);
+}
+
+}  // namespace
+
+std::vector<DriverTotal> DriverTotals(const Grid& laps) {
+    std::vector<DriverTotal> totals;
+    for (int row = 1; row <= laps.RowCount(); ++row) {
+        const std::optional<double> ticks = LapRowTicks(laps, row);
+        if (!ticks) continue;
+        const std::string& driver = laps.Cell(row, 2);
+        DriverTotal* t = nullptr;
+        for (DriverTotal& d : totals)
+            if (d.driver == driver) t = &d;
+        if (!t) t = &totals.emplace_back(DriverTotal{driver, 0, 0});
+        ++t->laps;
+        t->ticks += *ticks;
+    }
+    return totals;
+}
+
+Stint CurrentStint(const Grid& laps, std::string_view driver) {
+    Stint stint;
+    for (int row = laps.RowCount(); row >= 1; --row) {
+        const std::optional<double> ticks = LapRowTicks(laps, row);
+        if (!ticks) continue;
+        if (laps.Cell(row, 2) != driver) break;
+        ++stint.laps;
+        stint.ticks += *ticks;
+    }
+    return stint;
+}
+
+std::string FormatDrivingTime(double ticks, const ClockParams& clock, Fraction fraction) {
+    if (!std::isfinite(ticks)) return "-";
+    const double perSecond = clock.TicksPerSecond > 0 ? clock.TicksPerSecond : 1000;
+    const double t = std::fabs(RoundHalfEven(ticks));
+    const double seconds = std::floor(t / perSecond);
+    const double hours = std::floor(seconds / 3600);
+    const double minutes = std::floor((seconds - hours * 3600) / 60);
+    const double secs = seconds - hours * 3600 - minutes * 60;
+    std::string text = (ticks < 0 && t != 0 ? "-" : "") + Whole(hours) + ":" + TwoDigits(minutes) +
+                       ":" + TwoDigits(secs);
+    if (fraction == Fraction::Left) return text;
+    std::string digits = Whole(t - seconds * perSecond);
+    const std::size_t width = clock.FractionFormat.size();
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return text + "." + digits;
+}
+
+std::string StintCaption(const Stint& stint, const ClockParams& clock) {
+    const double perMinute = 60.0 * (clock.TicksPerSecond > 0 ? clock.TicksPerSecond : 1000);
+    const double minutes = std::isfinite(stint.ticks) ? std::trunc(stint.ticks / perMinute) : 0;
+    return "連続" + std::to_string(stint.laps) + "周 " + Whole(minutes == 0 ? 0 : minutes) + "分";
+}
+
+void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
+    const std::vector<DriverTotal> totals = DriverTotals(p.Spd_LapTime);
+    Grid& table = p.Spd_DriverInfo;
+    auto set = [&table](int row, int col, std::string text) {
+        if (table.Cell(row, col) != text) table.SetCell(row, col, std::move(text));
+    };
+    for (int row = 1; row <= table.RowCount(); ++row) {
+        DriverTotal found;
+        for (const DriverTotal& d : totals)
+            if (d.driver == table.Cell(row, 1)) found = d;
+        set(row, kDriverLapsColumn, std::to_string(found.laps));
+        set(row, kDriverTimeColumn, FormatDrivingTime(found.ticks, clock, Fraction::Left));
+    }
+    p.Lbl_Stint.caption = StintCaption(CurrentStint(p.Spd_LapTime, p.Cmb_Driver.text), clock);
+}
+
+}  // namespace velmora

@@ -1,0 +1,75 @@
+#include "analysis/lap_export.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/csv.h"
+#include "analysis/driving_time.h"
+#include "analysis/message_record.h"
+#include "carlink/laps.h"
+#include "core/text_rules.h"
+#include "results/results_file.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Milliseconds as a whole number (ticks typed with a fraction round half to even).
+std::string Milliseconds(double ticks, const ClockParams& clock) {
+    const double ms = RoundHalfEven(ticks * clock.TickToMs);
+    if (!std::isfinite(ms)) return {};
+    if (ms == 0) return "0";
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.0f", ms);
+    return buf;
+}
+
+void AppendLaps(std::string& out, const PanelState& p, const ClockParams& clock) {
+    const std::string carName = p.Cmb_Car.Column(0);
+    const Grid& laps = p.Spd_LapTime;
+    for (int row = 1; row <= laps.RowCount(); ++row) {
+        const std::optional<double> ticks = LapRowTicks(laps, row);
+        // The open lap and rows a correction added hold neither a time nor a time text.
+        if (!ticks && Trim(laps.Cell(row, 1)).empty()) continue;
+        const MessageRecord m =
+            SplitMessageRecord(laps.Cell(row, 5), laps.Cell(row, kLapMessageSplitColumn));
+        AppendCsvRecord(
+            out, {p.Frm_Runner.caption, carName, std::to_string(row), laps.Cell(row, 1),
+                  ticks ? Milliseconds(*ticks, clock) : std::string(), laps.Cell(row, 2),
+                  laps.Cell(row, 3), m.sent, m.received, laps.Cell(row, kLapRecordedAtColumn)});
+    }
+}
+
+void AppendTotals(std::string& out, const PanelState& p, const ClockParams& clock) {
+    const std::string carName = p.Cmb_Car.Column(0);
+    for (const DriverTotal& d : DriverTotals(p.Spd_LapTime))
+        AppendCsvRecord(out, {p.Frm_Runner.caption, carName, d.driver, std::to_string(d.laps),
+                              FormatDrivingTime(d.ticks, clock), Milliseconds(d.ticks, clock)});
+}
+
+}  // namespace
+
+std::string BuildLapExportText(const ConsoleState& st, const ClockParams& clock) {
+    std::string out(kBom);
+    AppendCsvRecord(out, {"車輌", "車輌名", "周回", "タイム", "タイム(ms)", "ドライバ", "備考",
+                          "送信メッセージ", "受信メッセージ", "記録日時"});
+    for (const PanelState& p : st.panels)
+        if (!p.Lbl_IP.caption.empty()) AppendLaps(out, p, clock);
+    out += "\r\n";
+    AppendCsvRecord(out, {"車輌", "車輌名", "ドライバ", "周回数", "走行時間", "走行時間(ms)"});
+    for (const PanelState& p : st.panels)
+        if (!p.Lbl_IP.caption.empty()) AppendTotals(out, p, clock);
+    return out;
+}
+
+void ExportLaps(Console& c) {
+    const std::string path = c.svc.dialogs.SaveFileDialog(kExportDialogTitle, kExportDialogFilter);
+    if (path.empty()) return;  // cancelled: nothing written, nothing said
+    std::string reason;
+    if (!WriteSavedFile(path, BuildLapExportText(c.st, c.clock), &reason))
+        ReportSaveFailure(c, path, reason);
+}
+
+}  // namespace velmora
