@@ -129,6 +129,7 @@ void AddPanel(Builder& b, const std::string& n, PanelState& p) {
     C(Lbl_InMess);
     C(Lbl_DrvrBestLapTime);
     C(Lbl_DrvrAveLapTime);
+    C(Lbl_Stint);
     C(Btn_DriverInfo);
     C(Frm_DriverLap);
     C(Spd_DriverInfo);
@@ -157,6 +158,8 @@ void AddMain(Builder& b, const std::string& n, MainFrameState& m) {
     C(Btn_Drivers);
     C(Btn_Car);
     C(Btn_Mess);
+    C(Btn_LapChart);
+    C(Btn_Export);
     C(Lbl_OtherLap);
     C(Btn_OtherLap);
     C(Txt_RunH);
