@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstdio>
 #include <map>
 #include <set>
 
+#include "core/time_format.h"
 #include "journal/journal_file.h"
 
 namespace velmora {
@@ -30,13 +30,8 @@ int CountWalFrames(void* frames, sqlite3*, const char*, int n) {
     return SQLITE_OK;
 }
 
-std::string Stamp(LocalTime t) {
-    const CivilTime c = ToCivil(t);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
-                  c.minute, c.second);
-    return buf;
-}
+// "2026/12/07 14:05:09", as the lap grid keeps the time a lap was recorded.
+std::string Stamp(LocalTime t) { return FormatStatusDate(t) + " " + FormatStatusTime(t); }
 
 bool ParseInt(std::string_view text, int& out) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
