@@ -52,22 +52,28 @@ int SlotReport::RecordedAgain() const {
     return n;
 }
 
-double SlotReport::ExpectedRowMs(int row, long long startUs) const {
+namespace {
+
+// The span in ms from the recording before `row` (or `startUs`) to the recording of `row`,
+// each taken at the time `at` of the recording; -1 for an unknown row.
+double SpanToRowMs(const std::vector<Recording>& recordings, int row, long long startUs,
+                   long long Recording::*at) {
     long long previous = startUs;
     for (const Recording& r : recordings) {
-        if (r.row == row) return static_cast<double>(r.tUs - previous) / 1000.0;
-        previous = r.tUs;
+        if (r.row == row) return static_cast<double>(r.*at - previous) / 1000.0;
+        previous = r.*at;
     }
     return -1;
 }
 
+}  // namespace
+
+double SlotReport::ExpectedRowMs(int row, long long startUs) const {
+    return SpanToRowMs(recordings, row, startUs, &Recording::tUs);
+}
+
 double SlotReport::CarLapMs(int row, long long startUs) const {
-    long long previous = startUs;
-    for (const Recording& r : recordings) {
-        if (r.row == row) return static_cast<double>(r.passFirstUs - previous) / 1000.0;
-        previous = r.passFirstUs;
-    }
-    return -1;
+    return SpanToRowMs(recordings, row, startUs, &Recording::passFirstUs);
 }
 
 double SlotReport::PassShiftMs(int row) const {
