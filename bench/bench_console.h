@@ -3,37 +3,16 @@
 #include <string>
 
 #include "core/console.h"
+#include "core/null_services.h"
 #include "core/services.h"
 #include "core/window_state.h"
 
 namespace velmora::bench {
 
-class NullDialogs : public DialogService {
-  public:
-    MessageAnswer MessageBox(std::string_view, std::string_view, MessageButtons,
-                             MessageIcon) override {
-        return MessageAnswer::No;
-    }
-    std::string InputBox(std::string_view, std::string_view, std::string_view) override {
-        return {};
-    }
-    std::string SaveFileDialog(std::string_view, std::string_view) override { return {}; }
-    void Beep() override {}
-};
-
-class NullTimers : public TimerService {
-  public:
-    void Start(TimerKey, int, std::function<void()>) override {}
-    void Stop(TimerKey) override {}
-    bool IsRunning(TimerKey) const override { return false; }
-};
-
 // Counts what would go out, so the compiler cannot drop the reply.
 class CountingNet : public DatagramService {
   public:
-    std::string Bind(SocketId, std::uint16_t, std::function<void(std::string_view)>) override {
-        return {};
-    }
+    std::string Bind(SocketId, std::uint16_t, DatagramHandler) override { return {}; }
     void Close(SocketId) override {}
     bool IsBound(SocketId) const override { return true; }
     void Send(SocketId, std::string_view, std::uint16_t, std::string_view bytes) override {
@@ -59,8 +38,8 @@ class SteppingMono : public MonotonicClock {
 };
 
 struct BenchConsole {
-    NullDialogs dialogs;
-    NullTimers timers;
+    NullServices dialogs;
+    NullServices timers;
     CountingNet net;
     FixedWall wall;
     SteppingMono mono;

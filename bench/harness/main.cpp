@@ -25,6 +25,7 @@
 #include "clock_sampler.h"
 #include "common/proc_stats.h"
 #include "core/encoding.h"
+#include "core/system_clocks.h"
 #include "core/time_format.h"
 #include "core/window_state.h"
 #include "loop_probe.h"
@@ -174,11 +175,12 @@ void Wait(double seconds) {
     loop.exec();
 }
 
-bool Click(QWidget* window, const std::string& name) {
-    auto* b = window->findChild<QPushButton*>(QString::fromStdString(name));
+// A click, carried out by the console before it returns.
+bool Click(ConsoleApp& app, const std::string& name) {
+    auto* b = app.mainWindow()->findChild<QPushButton*>(QString::fromStdString(name));
     if (!b || !b->isEnabled()) return false;
     b->click();
-    return true;
+    return app.sync();
 }
 
 // Slot `s`'s lap grid as `laps` laps of a race leave it: every lap timed (the lap time
@@ -268,7 +270,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velmora-bench-console: the main window did not come up\n");
         return 1;
     }
-    Console& c = app->console();
+    // The console as the window shows it; the console itself is changed on its own thread.
+    const Console& c = app->view();
 
     if (o.idleSeconds > 0) {
         Wait(1);  // start-up work settles first
@@ -279,14 +282,14 @@ int main(int argc, char** argv) {
 
     for (int s = 0; s < 3; ++s) {
         app->dialogs().pushInputAnswer("127.0.0.1");
-        if (!Click(app->mainWindow(), SlotControlName("Btn_ClientNoSet", s)) ||
+        if (!Click(*app, SlotControlName("Btn_ClientNoSet", s)) ||
             c.st.panels[s].Lbl_IP.caption != "127.0.0.1") {
             std::fprintf(stderr, "velmora-bench-console: slot %d set-up failed\n", s);
             return 1;
         }
     }
     app->dialogs().clearRequests();
-    if (!Click(app->mainWindow(), "Btn_Start") || !c.st.Measuring()) {
+    if (!Click(*app, "Btn_Start") || !c.st.Measuring()) {
         // Most often a car port is taken by another console or test on this machine.
         std::fprintf(stderr, "velmora-bench-console: the measurement did not start\n");
         for (const QtDialogs::Request& r : app->dialogs().requests())
@@ -294,16 +297,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    for (int s = 0; s < 3 && s < static_cast<int>(o.cars.size()); ++s) {
-        c.st.panels[s].Cmb_Car.Select(s);
-        ChooseCar(c, s);
-    }
-    if (o.prefillLaps > 0) {
-        for (int s = 0; s < 3; ++s) Prefill(c, s, o);
-        app->renderNow();
-    }
+    app->run([&o](Console& live) {
+        for (int s = 0; s < 3 && s < static_cast<int>(o.cars.size()); ++s) {
+            live.st.panels[s].Cmb_Car.Select(s);
+            ChooseCar(live, s);
+        }
+        if (o.prefillLaps > 0)
+            for (int s = 0; s < 3; ++s) Prefill(live, s, o);
+    });
     if (o.openChart) {
-        if (!Click(app->mainWindow(), "Btn_LapChart") || !app->mainWindow()->lapChart()) {
+        if (!Click(*app, "Btn_LapChart") || !app->mainWindow()->lapChart()) {
             std::fprintf(stderr, "velmora-bench-console: the lap chart did not open\n");
             return 1;
         }
@@ -311,18 +314,19 @@ int main(int argc, char** argv) {
     }
     MoveTo(app->mainWindow(), o.mainPos);
     if (o.driverInfoSlot >= 0)
-        Click(app->mainWindow(), SlotControlName("Btn_DriverInfo", o.driverInfoSlot));
+        Click(*app, SlotControlName("Btn_DriverInfo", o.driverInfoSlot));
     QTimer lapTimer;
     int nextLapSlot = 0;
     if (o.lapEveryMs > 0) {
         QObject::connect(&lapTimer, &QTimer::timeout, [&] {
             // As if the car had been silent just long enough (the load generator's cars never
             // are): the silence step opens the lap, the car's next datagram records it.
-            RunnerState& r = c.st.runners[nextLapSlot];
-            r.LastHeardTick = c.TickCounter() - c.clock.SilenceTicks - 1;
-            OpenNextLap(c, nextLapSlot);
+            app->post([slot = nextLapSlot](Console& live) {
+                RunnerState& r = live.st.runners[slot];
+                r.LastHeardTick = live.TickCounter() - live.clock.SilenceTicks - 1;
+                OpenNextLap(live, slot);
+            });
             nextLapSlot = (nextLapSlot + 1) % 3;
-            app->requestRender();
         });
         lapTimer.start(o.lapEveryMs);
     }
@@ -333,8 +337,13 @@ int main(int argc, char** argv) {
     if (o.probeMs > 0) probe = std::make_unique<LoopProbe>(o.probeMs, o.probeLog);
     std::unique_ptr<ClockSampler> sampler;
     QTimer sampleTimer;
+    // The tick counter as the console derives it, on a clock of the window's own started now:
+    // reading is all it does, so it is the same counter as the console's.
+    SteadyClock steady;
+    TickClock ticks(steady);
+    ticks.Start(c.clock.TicksPerSecond);
     if (o.clockSampleMs > 0) {
-        sampler = std::make_unique<ClockSampler>([&c] { return c.TickCounter(); },
+        sampler = std::make_unique<ClockSampler>([&ticks] { return ticks.Now(); },
                                                  1'000'000'000LL / c.clock.TicksPerSecond,
                                                  o.threadCounters);
         sampleTimer.setTimerType(Qt::PreciseTimer);
@@ -360,6 +369,7 @@ int main(int argc, char** argv) {
     if (probe) std::printf("%s", probe->Report().c_str());
     if (sampler) std::printf("%s", sampler->Report(runNs).c_str());
     // Lap rows per slot: a row is "filled" once a lap time was recorded in it.
+    app->sync();
     for (int s = 0; s < 3; ++s) {
         const Grid& g = c.st.panels[s].Spd_LapTime;
         int filled = 0;

@@ -37,8 +37,8 @@ class ManualMono : public MonotonicClock {
 };
 
 struct Rig {
-    NullDialogs dialogs;
-    NullTimers timers;
+    NullServices dialogs;
+    NullServices timers;
     CountingNet net;
     FixedWall wall;
     ManualMono mono;

@@ -1,4 +1,5 @@
-// The window's redraw with a short and a long lap list: the real console offscreen, slot 0's
+// The window's redraw with a short and a long lap list: the real window offscreen over a
+// console of its own (the window's copy, as the running program renders it), slot 0's
 // lap grid filled with N rows, then (a) a render of the whole window after one lap time
 // changed, (b) a render with nothing changed, (c) a full paint of the lap grid (and of the whole
 // window) into a pixmap, (d) a render after a lap row was added (the list growing by one, then
@@ -11,29 +12,30 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QEventLoop>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "app/console_app.h"
 #include "app/lap_chart_window.h"
 #include "app/main_window.h"
+#include "app/ui_font.h"
+#include "core/null_services.h"
+#include "core/system_clocks.h"
 #include "core/window_state.h"
 
 using namespace velmora;
 
 namespace {
 
-ConsoleApp* g_app = nullptr;
+// The window alone over a console of its own: what the window's thread spends on a render.
+Console* g_view = nullptr;
+MainWindow* g_window = nullptr;
 
 void FillLapGrid(int rows) {
-    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    Grid& g = (*g_view).st.panels[0].Spd_LapTime;
     g.SetRowCount(rows);
     for (int row = 1; row <= rows; ++row) {
         const int ticks = 80'000 + (row * 7919) % 5000;
@@ -43,23 +45,23 @@ void FillLapGrid(int rows) {
         g.SetCell(row, 4, std::to_string(ticks));
     }
     g.SetActiveCell(1, rows);
-    g_app->renderNow();
+    g_window->Render(*g_view);
     QCoreApplication::processEvents();
 }
 
 QWidget* LapGridWidget() {
-    return g_app->mainWindow()->findChild<QWidget*>(
+    return g_window->findChild<QWidget*>(
         QString::fromStdString(SlotControlName("Spd_LapTime", 0)));
 }
 
 void RenderAfterLapTime(benchmark::State& state, bool paint) {
     const int rows = static_cast<int>(state.range(0));
     FillLapGrid(rows);
-    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    Grid& g = (*g_view).st.panels[0].Spd_LapTime;
     int k = 0;
     for (auto _ : state) {
         g.SetCell(rows, 1, (++k & 1) ? "1'23\"456" : "1'23\"457");
-        g_app->renderNow();
+        g_window->Render(*g_view);
         if (paint) QCoreApplication::sendPostedEvents();
     }
 }
@@ -71,13 +73,13 @@ BENCHMARK(BM_RenderAndPaintAfterLapTime)->Arg(10)->Arg(5000)->Unit(benchmark::kM
 // What every car datagram changes on the window: the panel's labels and the ranking.
 void BM_RenderAndPaintAfterDatagram(benchmark::State& state) {
     FillLapGrid(static_cast<int>(state.range(0)));
-    Console& c = g_app->console();
+    Console& c = (*g_view);
     int k = 0;
     for (auto _ : state) {
         ++k;
         c.st.panels[0].Lbl_InMess.caption = (k & 1) ? "PIT" : "";
         c.st.panels[1].Lbl_Time.caption = (k & 1) ? "1'02\"345" : "1'02\"346";
-        g_app->renderNow();
+        g_window->Render(*g_view);
         QCoreApplication::sendPostedEvents();
     }
 }
@@ -85,7 +87,7 @@ BENCHMARK(BM_RenderAndPaintAfterDatagram)->Arg(10)->Arg(5000)->Unit(benchmark::k
 
 void BM_RenderUnchanged(benchmark::State& state) {
     FillLapGrid(static_cast<int>(state.range(0)));
-    for (auto _ : state) g_app->renderNow();
+    for (auto _ : state) g_window->Render(*g_view);
 }
 BENCHMARK(BM_RenderUnchanged)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
@@ -103,7 +105,7 @@ void BM_LapGridRepaint(benchmark::State& state) {
 // The whole window painted into a pixmap, every widget.
 void BM_WindowRepaint(benchmark::State& state) {
     FillLapGrid(static_cast<int>(state.range(0)));
-    for (auto _ : state) benchmark::DoNotOptimize(g_app->mainWindow()->grab());
+    for (auto _ : state) benchmark::DoNotOptimize(g_window->grab());
 }
 BENCHMARK(BM_WindowRepaint)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LapGridRepaint)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
@@ -111,13 +113,13 @@ BENCHMARK(BM_LapGridRepaint)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
 void BM_RenderAfterNewRow(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
     FillLapGrid(rows);
-    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    Grid& g = (*g_view).st.panels[0].Spd_LapTime;
     bool grown = false;
     for (auto _ : state) {
         grown = !grown;
         g.SetRowCount(grown ? rows + 1 : rows);
         g.SetActiveCell(1, g.RowCount());
-        g_app->renderNow();
+        g_window->Render(*g_view);
     }
 }
 BENCHMARK(BM_RenderAfterNewRow)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
@@ -125,7 +127,7 @@ BENCHMARK(BM_RenderAfterNewRow)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecon
 // One step of a resize drag: every placed control, font and grid of the window rescaled.
 void BM_Rescale(benchmark::State& state) {
     FillLapGrid(static_cast<int>(state.range(0)));
-    MainWindow* w = g_app->mainWindow();
+    MainWindow* w = g_window;
     const double base = w->scale();
     bool up = false;
     for (auto _ : state) {
@@ -137,7 +139,7 @@ void BM_Rescale(benchmark::State& state) {
 BENCHMARK(BM_Rescale)->Arg(10)->Arg(5000)->Unit(benchmark::kMicrosecond);
 // Slots 0-2 set up, each with `rows` laps; the chart open on them.
 LapChartWindow* ChartOnThreeCars(int rows) {
-    Console& c = g_app->console();
+    Console& c = (*g_view);
     for (int s = 0; s < 3; ++s) {
         PanelState& p = c.st.panels[s];
         p.Lbl_IP.caption = "127.0.0.1";
@@ -150,10 +152,10 @@ LapChartWindow* ChartOnThreeCars(int rows) {
             g.SetCell(row, 4, std::to_string(ticks));
         }
     }
-    auto* button = g_app->mainWindow()->findChild<QPushButton*>("Btn_LapChart");
+    auto* button = g_window->findChild<QPushButton*>("Btn_LapChart");
     if (button) button->click();
     QCoreApplication::processEvents();
-    return g_app->mainWindow()->lapChart();
+    return g_window->lapChart();
 }
 
 // A lap recorded on slot 0: the chart draws all three cars again (series replaced, axes
@@ -165,7 +167,7 @@ void BM_ChartRedrawAfterLap(benchmark::State& state) {
         state.SkipWithError("no chart window");
         return;
     }
-    Grid& g = g_app->console().st.panels[0].Spd_LapTime;
+    Grid& g = (*g_view).st.panels[0].Spd_LapTime;
     int k = 0;
     for (auto _ : state) {
         g.SetCell(rows, 4, (++k & 1) ? "81000" : "81001");
@@ -200,20 +202,22 @@ int main(int argc, char** argv) {
     }
     argc = kept;
     QApplication qapp(argc, argv);
-    QTemporaryDir folder;
-    ConsoleApp app(folder.path());
-    app.setQuitAction([] {});
-    app.dialogs().setNonInteractive(true);
-    QEventLoop shown;
-    QObject::connect(&app, &ConsoleApp::mainWindowShown, &shown, &QEventLoop::quit);
-    QTimer::singleShot(10000, &shown, &QEventLoop::quit);
-    app.start(std::chrono::milliseconds(0));
-    if (!app.mainWindow()) shown.exec();
-    if (!app.mainWindow()) return 1;
-    if (scale != 1.0) app.mainWindow()->ResizeToScale(scale);
-    std::printf("window scale %.2f, %dx%d\n", app.mainWindow()->scale(), app.mainWindow()->width(),
-                app.mainWindow()->height());
-    g_app = &app;
+    InstallUiFont();
+    NullServices null;
+    SteadyClock mono;
+    SystemWallClock wall;
+    Console view(Services{null, null, null, wall, mono});
+    view.DeriveClock();
+    ApplyDesignState(view);
+    MainWindowStartupState(view);
+    const EventSink sink{[](EventSink::Action) {}, [&view](EventSink::Action a) { a(view); }};
+    MainWindow window(view, sink, [] {});
+    window.Render(view);
+    window.show();
+    if (scale != 1.0) window.ResizeToScale(scale);
+    std::printf("window scale %.2f, %dx%d\n", window.scale(), window.width(), window.height());
+    g_view = &view;
+    g_window = &window;
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -91,4 +91,17 @@ void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
     p.Lbl_Stint.caption = StintCaption(CurrentStint(p.Spd_LapTime, p.Cmb_Driver.text), clock);
 }
 
+void DrivingFigures::Refresh(ConsoleState& st, const ClockParams& clock) {
+    for (int i = 0; i < kPanelCount; ++i) {
+        PanelState& p = st.panels[static_cast<std::size_t>(i)];
+        auto& from = from_[static_cast<std::size_t>(i)];
+        const Source now{p.Spd_LapTime.Revision(), p.Spd_DriverInfo.Revision(), p.Cmb_Driver.text,
+                         clock.TicksPerSecond};
+        if (from == now) continue;
+        UpdateDrivingFigures(p, clock);
+        // Writing the table moves its revision: the figures in it are the ones just derived.
+        from = Source{now.lapRevision, p.Spd_DriverInfo.Revision(), now.driver, now.ticksPerSecond};
+    }
+}
+
 }  // namespace velmora

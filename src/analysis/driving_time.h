@@ -3,6 +3,8 @@
 // names the driver of a lap, and only timed rows (LapRowTicks) count. Nothing here is kept
 // between calls, so every figure follows recorded laps, corrections, typed lap times and
 // edited driver cells alike.
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,5 +53,22 @@ std::string StintCaption(const Stint& stint, const ClockParams& clock);
 // the driver chosen now. Cells already right are left alone, so the table's revision moves only
 // when a figure changed.
 void UpdateDrivingFigures(PanelState& p, const ClockParams& clock);
+
+// UpdateDrivingFigures for every panel, but only where something it reads changed since the
+// last call: deriving reads the whole lap grid, which is worth doing per lap, not per datagram.
+class DrivingFigures {
+  public:
+    void Refresh(ConsoleState& st, const ClockParams& clock);
+
+  private:
+    struct Source {
+        std::uint64_t lapRevision = 0;
+        std::uint64_t tableRevision = 0;
+        std::string driver;
+        std::int32_t ticksPerSecond = 0;
+        friend bool operator==(const Source&, const Source&) = default;
+    };
+    std::array<std::optional<Source>, kPanelCount> from_{};
+};
 
 }  // namespace velmora

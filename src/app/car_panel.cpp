@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "analysis/driving_time.h"
 #include "app/builder.h"
 #include "app/layout.h"
 #include "core/window_state.h"
@@ -44,7 +43,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
                       void (*op)(Console&, int)) {
         v.w = Make<QPushButton>(parent, Name(name), r);
         connect(v.w, &QPushButton::clicked, this,
-                [this, op, i] { sink_([&](Console& c) { op(c, i); }); });
+                [this, op, i] { sink_([op, i](Console& c) { op(c, i); }); });
     };
     auto label = [&](LabelView& v, QWidget* parent, const char* name,
                      Qt::Alignment align = Qt::AlignCenter) {
@@ -57,13 +56,13 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
         v.w = w;
         // Typed, pasted, from an input method or set by an assistive tool: all the same.
         connect(w, &QLineEdit::textChanged, this, [this, i, field, changed](const QString& t) {
-            sink_([&](Console& c) {
-                (c.st.panels[i].*field).text = t.toStdString();
+            sink_([i, field, changed, text = t.toStdString()](Console& c) {
+                (c.st.panels[i].*field).text = text;
                 if (changed) changed(c, i);
             });
         });
         F f{true, true, closePopup, {}};
-        if (lost) f.lostFocus = [this, lost, i] { sink_([&](Console& c) { lost(c, i); }); };
+        if (lost) f.lostFocus = [this, lost, i] { sink_([lost, i](Console& c) { lost(c, i); }); };
         conv.Attach(w, std::move(f));
     };
 
@@ -105,7 +104,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     auto* driver = Make<QComboBox>(driverInfo, Name("Cmb_Driver"), At("Cmb_Driver"));
     driver_.w = driver;
     connect(driver, &QComboBox::activated, this, [this, i](int index) {
-        sink_([&](Console& c) {
+        sink_([i, index](Console& c) {
             c.st.panels[i].Cmb_Driver.Select(index);
             ChooseDriver(c, i);
         });
@@ -120,7 +119,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     auto* car = Make<QComboBox>(driverInfo, Name("Cmb_Car"), At("Cmb_Car"));
     car_.w = car;
     connect(car, &QComboBox::activated, this, [this, i](int index) {
-        sink_([&](Console& c) {
+        sink_([i, index](Console& c) {
             c.st.panels[i].Cmb_Car.Select(index);
             ChooseCar(c, i);
         });
@@ -150,7 +149,7 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     auto* chk = Make<QCheckBox>(driverInfo, Name("Chk_ChgCnter"), At("Chk_ChgCnter"));
     chgCnter_.w = chk;
     connect(chk, &QCheckBox::clicked, this, [this, i](bool checked) {
-        sink_([&](Console& c) {
+        sink_([i, checked](Console& c) {
             c.st.panels[i].Chk_ChgCnter.checked = checked;
             ArmCountdown(c, i);
         });
@@ -166,17 +165,19 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     lapGrid_->setColumnWidthsTwips({1350, 1350, 1800});
     lapGrid_->gridModel().setEditableColumns([](int col, int) { return col >= 1 && col <= 3; });
     lapGrid_->gridModel().setOnEdit([this, i](int row, int col, const std::string& t) {
-        sink_([&](Console& c) {
+        sink_([i, row, col, t](Console& c) {
             c.st.panels[i].Spd_LapTime.SetCell(row, col, t);
             ParseLapCell(c, i, col, row);
         });
     });
     lapGrid_->setOnCellMove([this, i](int, int, int newCol, int newRow) {
-        sink_([&](Console& c) { c.st.panels[i].Spd_LapTime.SetActiveCell(newCol, newRow); });
+        sink_([i, newCol, newRow](Console& c) {
+            c.st.panels[i].Spd_LapTime.SetActiveCell(newCol, newRow);
+        });
         return false;
     });
     lapGrid_->setOnEditBegin([this, i](int col, int row) {
-        sink_([&](Console& c) { LapGridBeginEdit(c, i, col, row); });
+        sink_([i, col, row](Console& c) { LapGridBeginEdit(c, i, col, row); });
     });
     conv.Attach(lapGrid_, F{false, false, closePopup, {}});
 
@@ -191,17 +192,6 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
                                                        std::end(layout::kDriverInfoColumnTwips)));
     pop->raise();
     pop->hide();
-}
-
-void CarPanel::DeriveFigures(PanelState& p, const ClockParams& clock) {
-    // Deriving reads the whole lap grid: only when something it reads changed, not at every
-    // datagram's render.
-    const FiguresSource now{p.Spd_LapTime.Revision(), p.Spd_DriverInfo.Revision(),
-                            p.Cmb_Driver.text, clock.TicksPerSecond};
-    if (figuresFrom_ == now) return;
-    UpdateDrivingFigures(p, clock);
-    figuresFrom_ =
-        FiguresSource{now.lapRevision, p.Spd_DriverInfo.Revision(), now.driver, now.ticksPerSecond};
 }
 
 void CarPanel::Render(const PanelState& p) {

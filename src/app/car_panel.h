@@ -1,15 +1,12 @@
 #pragma once
 // One car panel Frm_Runner(i): the set-up button of the idle panel, the lap information
 // strip, the driver information frame with its pop-up, and the lap grid.
-#include <cstdint>
-#include <optional>
 #include <string>
 
 #include "app/control_views.h"
 #include "app/event_sink.h"
 #include "app/grid_view.h"
 #include "app/input_conventions.h"
-#include "core/tick_clock.h"
 
 namespace velmora {
 
@@ -18,9 +15,6 @@ class CarPanel : public CaptionFrame {
     CarPanel(QWidget* parent, int slot, const PanelState& state, EventSink sink,
              InputConventions& conventions);
 
-    // Brings the figures derived from the lap grid (driving time per driver, the stint) up to
-    // date when the grid, the driver table or the chosen driver changed since the last call.
-    void DeriveFigures(PanelState& p, const ClockParams& clock);
     void Render(const PanelState& p);
     GridView* lapGrid() const { return lapGrid_; }
 
@@ -40,13 +34,6 @@ class CarPanel : public CaptionFrame {
     CheckView chgCnter_;
     GridView* lapGrid_ = nullptr;
     GridView* driverGrid_ = nullptr;
-    struct FiguresSource {
-        std::uint64_t lapRevision, tableRevision;
-        std::string driver;
-        std::int32_t ticksPerSecond;
-        friend bool operator==(const FiguresSource&, const FiguresSource&) = default;
-    };
-    std::optional<FiguresSource> figuresFrom_;
 };
 
 }  // namespace velmora

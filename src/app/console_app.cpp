@@ -1,26 +1,15 @@
 #include "app/console_app.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QScreen>
 #include <algorithm>
 
 #include "app/main_window.h"
-#include "app/qt_clocks.h"
-#include "app/qt_datagrams.h"
-#include "app/qt_timers.h"
 #include "app/qt_translations.h"
 #include "app/splash_window.h"
 #include "app/ui_font.h"
-#include "carlink/presence.h"
 #include "core/window_scale.h"
-#include "core/window_state.h"
-#include "journal/journal_file.h"
-#include "journal/sqlite_journal.h"
-#include "master/editors.h"
-#include "master/master_files.h"
-#include "measure/measurement.h"
-#include "measure/resume.h"
-#include "pit/settings_dialog.h"
 
 namespace velmora {
 
@@ -32,9 +21,6 @@ constexpr qint64 kMinRenderGapMs = 15;
 constexpr int kScaleSaveDelayMs = 1000;
 // Room a window frame and title bar take on the screen.
 constexpr int kFrameAllowance = 48;
-
-// Rows that could not be read back, listed in the message (the rest are counted).
-constexpr std::size_t kProblemsShown = 10;
 
 QSize ScreenSize() {
     const QScreen* s = QGuiApplication::primaryScreen();
@@ -55,25 +41,40 @@ double ScaleThatFits() {
 
 ConsoleApp::ConsoleApp(const QString& programFolder)
     : dialogs_(std::make_unique<QtDialogs>()),
-      timers_(std::make_unique<QtTimers>([this] { afterEvent(false); })),
-      net_(std::make_unique<QtDatagrams>([this] { afterEvent(false); })),
-      wall_(std::make_unique<QtWallClock>()),
-      mono_(std::make_unique<SteadyMonotonic>()),
+      view_(Services{*dialogs_, null_, null_, wall_, mono_}),
       folder_(programFolder),
       quit_([] { QCoreApplication::exit(0); }) {
-    console_ = std::make_unique<Console>(Services{*dialogs_, *timers_, *net_, *wall_, *mono_});
+    view_.paths = Paths::InFolder(folder_.toStdString());
+    // Everything the console asks of the window arrives on the console's thread and is carried
+    // over to this one; nothing here is called back while the console waits.
+    const auto later = [this](std::function<void()> f) {
+        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    };
+    LiveConsole::Hooks hooks;
+    hooks.published = [this, later] {
+        // One pending hand-over at a time: the window takes the latest snapshot when it gets
+        // there, however many were published meanwhile.
+        if (!publishPending_.exchange(true)) later([this] { published(); });
+    };
+    hooks.showDialog = [this, later](DialogRequest r) {
+        later([this, r = std::move(r)] { showDialog(r); });
+    };
+    hooks.beep = [this, later] { later([this] { dialogs_->Beep(); }); };
+    hooks.report = [this, later](std::string text) {
+        later([this, text = std::move(text)] { showLater(text); });
+    };
+    hooks.opened = [this, later] { later([this] { opened(); }); };
+    hooks.ended = [this, later] { later([this] { ended(); }); };
+    live_ = std::make_unique<LiveConsole>(folder_.toStdString(), std::move(hooks));
     sinceRender_.start();
     scaleSaveTimer_.setSingleShot(true);
     connect(&scaleSaveTimer_, &QTimer::timeout, this, &ConsoleApp::flushWindowScale);
 }
 
 ConsoleApp::~ConsoleApp() {
-    // Sockets and timers call into the console: silence them before it goes.
-    timers_.reset();
-    net_.reset();
+    // The console's thread ends first: nothing it does can reach the window after this.
+    live_.reset();
     main_.reset();
-    if (console_) console_->journal = nullptr;
-    journal_.reset();
 }
 
 void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
@@ -87,13 +88,7 @@ void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
     splashTimer_->start(static_cast<int>(splashDelay.count()));
     splash_->show();
 
-    Console& c = *console_;
-    c.paths = Paths::InFolder(folder_.toStdString());
-    c.settings = LoadMeasureSettings(c.paths.SettingsFilePath);
-    c.DeriveClock();
-    rememberedScale_ = LoadWindowScale(c.paths.SettingsFilePath);
-    savedScaleText_ = WindowScaleText(rememberedScale_);
-    ApplyDesignState(c);
+    live_->Start();
 }
 
 void ConsoleApp::handOver() {
@@ -101,129 +96,101 @@ void ConsoleApp::handOver() {
     splash_->hide();
     splash_.reset();
 
-    Console& c = *console_;
-    main_ = std::make_unique<MainWindow>(c, EventSink{c, [this] { afterEvent(true); }},
-                                         [this] { confirmEnd(); });
+    // The settings and the design state are in place once the console has begun the first
+    // action, which the start queued before anything else; the settings file is there then.
+    sync();
+    rememberedScale_ = LoadWindowScale(view_.paths.SettingsFilePath);
+    savedScaleText_ = WindowScaleText(rememberedScale_);
+    // Reading work sees the console as it stands after everything the crew did before it.
+    EventSink sink{[this](EventSink::Action a) { post(std::move(a)); },
+                   [this](EventSink::Action a) {
+                       sync();
+                       a(view_);
+                   }};
+    main_ = std::make_unique<MainWindow>(view_, sink, [this] { live_->End(); });
     dialogs_->setParentWidget(main_.get());
     main_->ResizeToScale(StartWindowScale(rememberedScale_, ScaleThatFits()));
     main_->CentreOn(ScreenSize());
     main_->setOnScaleChanged([this](double) { scaleSaveTimer_.start(kScaleSaveDelayMs); });
-    journal_ = std::make_unique<SqliteJournal>(c, c.paths.JournalFilePath,
-                                               [this](const std::string& t) { showLater(t); });
-    const bool resume = askToResume();
+    live_->Open();
+}
 
-    struct MasterList {
-        bool (*load)(Console&, bool, std::string*);
-        const std::string& path;
-    };
-    const MasterList lists[] = {{LoadDriverList, c.paths.DriverFilePath},
-                                {LoadCourseList, c.paths.CourseFilePath},
-                                {LoadCarList, c.paths.CarFilePath}};
-    for (const MasterList& l : lists) {
-        std::string reason;
-        if (!l.load(c, false, &reason)) {
-            const std::string file = l.path.substr(l.path.find_last_of("/\\") + 1);
-            std::string text = file + " を読み書きできません。登録データなしで起動します。";
-            if (!reason.empty()) text += "\n(" + reason + ")";
-            c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
-        }
-    }
-    MainWindowStartupState(c);
-    const bool resumed = resume && restoreRace();
-    c.journal = journal_.get();
-    // The presence responder answers only between runs.
-    const std::string presence = c.st.Measuring() ? "" : StartPresenceResponder(c);
-    if (!presence.empty()) {
-        c.svc.dialogs.MessageBox("ポート7001を使用できません (" + presence +
-                                     ")。他のプログラムが使用中の可能性があります。車輌PCからの登録"
-                                     "確認には応答しません。",
-                                 "", MessageButtons::Ok, MessageIcon::Critical);
-    }
-    if (!resumed) StartWindowTimers(c);
+void ConsoleApp::opened() {
     renderNow();
     main_->show();
     emit mainWindowShown();
 }
 
-void ConsoleApp::confirmEnd() {
-    Console& c = *console_;
-    if (c.svc.dialogs.MessageBox("終了します。よろしいですか？", "終了確認", MessageButtons::YesNo,
-                                 MessageIcon::Information) != MessageAnswer::Yes)
-        return;
-    c.ticks.Stop();
+void ConsoleApp::ended() {
     flushWindowScale();
-    // A clean End: the journal is marked finished, and the next start begins a new one.
-    if (journal_) journal_->Finish();
     if (quit_) quit_();
 }
 
-bool ConsoleApp::askToResume() {
-    Console& c = *console_;
-    const std::string& path = c.paths.JournalFilePath;
-    const JournalCheck check = CheckJournal(path);
-    std::string error;
-    switch (check.found) {
-        case JournalFound::None:
-            return false;
-        case JournalFound::Finished:
-            // Kept under a dated name; a failure shows when the new journal is created.
-            SetAsideJournal(path, c.svc.wall.Now(), "", &error);
-            return false;
-        case JournalFound::Unreadable: {
-            const std::string kept = SetAsideJournal(path, c.svc.wall.Now(), "unreadable", &error);
-            const std::string text =
-                kept.empty() ? "走行記録ファイルを読めません。別名にもできないため、記録なしで起動"
-                               "します。\n" +
-                                   path + "\n(" + check.reason + ")\n(" + error + ")"
-                             : "走行記録ファイルを読めないため、別名で保管しました。新しい記録を"
-                               "始めます。\n" +
-                                   kept + "\n(" + check.reason + ")";
-            c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
-            return false;
-        }
-        case JournalFound::Unfinished:
-            break;
-    }
-    if (c.svc.dialogs.MessageBox("前回の計測データが残っています。復元しますか？", "復元確認",
-                                 MessageButtons::YesNo,
-                                 MessageIcon::Information) == MessageAnswer::Yes)
-        return true;
-    // No: the race stays in the file, kept under its date and time; this start is clean.
-    SetAsideJournal(path, c.svc.wall.Now(), "", &error);
-    return false;
+void ConsoleApp::post(std::function<void(Console&)> action) {
+    posted_ = live_->Post(std::move(action));
 }
 
-bool ConsoleApp::restoreRace() {
-    Console& c = *console_;
-    const SqliteJournal::Restored r = journal_->Restore();
-    if (!r.ok) {
-        std::string error;
-        const std::string kept =
-            SetAsideJournal(c.paths.JournalFilePath, c.svc.wall.Now(), "unreadable", &error);
-        c.svc.dialogs.MessageBox(
-            "走行記録ファイルを読めないため、復元できません。新しい記録を始め"
-            "ます。\n" +
-                (kept.empty() ? c.paths.JournalFilePath : kept) + "\n(" + r.error + ")",
-            "", MessageButtons::Ok, MessageIcon::Critical);
-        return false;
+bool ConsoleApp::sync(std::chrono::milliseconds timeout) {
+    const std::uint64_t fence = live_->Post([](Console&) {});
+    posted_ = fence;
+    QEventLoop loop;
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.start(static_cast<int>(timeout.count()));
+    while (true) {
+        const auto snap = live_->Latest();
+        if (snap && snap->commandsBegun >= fence) break;
+        if (!guard.isActive()) return false;
+        // Every snapshot the console publishes posts an event here, and the guard fires one.
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
     }
-    c.DeriveClock();
-    // An editor or the settings dialog open at the crash closes: its edits were not saved.
-    for (Editor e : {Editor::Car, Editor::Course, Editor::Drivers})
-        if (EditorOverlay(c.st, e).frame.visible) CancelEditor(c, e);
-    if (c.st.Frm_Mess.frame.visible) CancelEnvironmentSettings(c);
-    ResumeServices(c, r.services);
-    if (!r.problems.empty()) {
-        std::string text =
-            "走行記録ファイルの一部を読めませんでした。読めた内容で復元しました。\n" +
-            c.paths.JournalFilePath;
-        for (std::size_t k = 0; k < r.problems.size() && k < kProblemsShown; ++k)
-            text += "\n" + r.problems[k];
-        if (r.problems.size() > kProblemsShown)
-            text += "\n… ほか " + std::to_string(r.problems.size() - kProblemsShown) + " 件";
-        c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
-    }
+    // What the console handed over before the fence (a dialog, the end) is queued here by now.
+    QCoreApplication::processEvents();
+    renderNow();
     return true;
+}
+
+bool ConsoleApp::run(std::function<void(Console&)> action) {
+    post(std::move(action));
+    return sync();
+}
+
+void ConsoleApp::published() {
+    publishPending_ = false;
+    requestRender();
+}
+
+void ConsoleApp::takeSnapshot() {
+    const std::shared_ptr<const ConsoleSnapshot> snap = live_->Latest();
+    if (!snap || snap == shown_) return;
+    // A snapshot from before an action the window posted would undo, on screen, what the crew
+    // just did (a text box would lose the last key typed). While one of the console's dialogs
+    // is open the crew cannot act on the window, and its figures keep moving.
+    if (snap->commandsBegun < posted_ && dialogsOpen_ == 0) return;
+    view_.st = snap->st;
+    view_.settings = snap->settings;
+    view_.clock = snap->clock;
+    shown_ = snap;
+}
+
+void ConsoleApp::showDialog(DialogRequest r) {
+    ++dialogsOpen_;
+    requestRender();
+    DialogAnswer a;
+    a.id = r.id;
+    switch (r.kind) {
+        case DialogRequest::Kind::Message:
+            a.answer = dialogs_->MessageBox(r.text, r.title, r.buttons, r.icon);
+            break;
+        case DialogRequest::Kind::Input:
+            a.text = dialogs_->InputBox(r.text, r.title, r.defaultText);
+            break;
+        case DialogRequest::Kind::SaveFile:
+            a.text = dialogs_->SaveFileDialog(r.title, r.filter);
+            break;
+    }
+    --dialogsOpen_;
+    live_->Answer(std::move(a));
 }
 
 void ConsoleApp::showLater(std::string text) {
@@ -232,23 +199,13 @@ void ConsoleApp::showLater(std::string text) {
     });
 }
 
-void ConsoleApp::afterEvent(bool renderAtOnce) {
-    // Whatever the event changed is journaled (nothing is written when it changed nothing)
-    // before the window catches up with it.
-    console_->CommitJournal();
-    if (renderAtOnce)
-        renderNow();
-    else
-        requestRender();
-}
-
 void ConsoleApp::flushWindowScale() {
     scaleSaveTimer_.stop();
     if (!main_) return;
     const std::string text = WindowScaleText(main_->scale());
     if (text == savedScaleText_) return;
     // A failed write is not reported: the window simply opens at its design size next time.
-    if (SaveWindowScale(console_->paths.SettingsFilePath, main_->scale())) savedScaleText_ = text;
+    if (SaveWindowScale(view_.paths.SettingsFilePath, main_->scale())) savedScaleText_ = text;
 }
 
 void ConsoleApp::requestRender() {
@@ -263,6 +220,7 @@ void ConsoleApp::requestRender() {
 }
 
 void ConsoleApp::renderNow() {
+    takeSnapshot();
     if (!main_) return;
     if (rendering_) {
         // An event raised by the render itself (a focus change): render once more after.
@@ -270,7 +228,11 @@ void ConsoleApp::renderNow() {
         return;
     }
     rendering_ = true;
-    main_->Render(*console_);
+    main_->Render(view_);
+    if (shown_ && shown_->focusSerial > focusSerial_) {
+        focusSerial_ = shown_->focusSerial;
+        main_->FocusControl(shown_->focusRequest);
+    }
     rendering_ = false;
     sinceRender_.restart();
     if (renderAgain_) {

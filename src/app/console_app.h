@@ -1,28 +1,32 @@
 #pragma once
-// The whole program assembled: the Qt services, the console, the splash window and the main
-// window. main() builds one and calls start(); tests build one on a scratch folder, start it
-// with a short splash delay and drive the main window by object names.
+// The whole program assembled: the console on its own thread (LiveConsole), the window's copy
+// of it, the splash window and the main window. main() builds one and calls start(); tests
+// build one on a scratch folder, start it with a short splash delay and drive the main window
+// by object names.
+//
+// Thread rules (docs/architecture.md): the console's state belongs to its own thread. This
+// class, on the window's thread, never touches it: it posts the crew's actions, copies each
+// published snapshot into view() and renders that, and shows the dialogs the console asks for.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QTranslator>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 #include "app/qt_dialogs.h"
 #include "core/console.h"
+#include "core/null_services.h"
+#include "core/system_clocks.h"
+#include "engine/live_console.h"
 
 namespace velmora {
 
-class QtTimers;
-class QtDatagrams;
-class QtWallClock;
-class SteadyMonotonic;
 class SplashWindow;
 class MainWindow;
-class SqliteJournal;
 
 class ConsoleApp : public QObject {
     Q_OBJECT
@@ -31,30 +35,39 @@ class ConsoleApp : public QObject {
     explicit ConsoleApp(const QString& programFolder);
     ~ConsoleApp() override;
 
-    // Shows the splash window and loads the settings at once; after `splashDelay` hands over
-    // to the main window (emits mainWindowShown once it is visible).
+    // Shows the splash window and starts the console at once (a race the journal left
+    // measuring is heard from now on); after `splashDelay` hands over to the main window
+    // (emits mainWindowShown once it is visible).
     void start(std::chrono::milliseconds splashDelay = std::chrono::milliseconds(3000));
 
-    Console& console() { return *console_; }
+    // The window's copy of the console, as of the last snapshot it took.
+    const Console& view() const { return view_; }
     QtDialogs& dialogs() { return *dialogs_; }
-    QtTimers& timers() { return *timers_; }
-    QtDatagrams& net() { return *net_; }
+    LiveConsole& live() { return *live_; }
     SplashWindow* splash() const { return splash_.get(); }
     // Null until the hand-over.
     MainWindow* mainWindow() const { return main_.get(); }
 
-    // Marks the window out of date; one render follows once the event loop is idle (timer
-    // ticks and datagrams render this way, at most about 60 times a second).
+    // Posts a crew action to the console (what the widgets do).
+    void post(std::function<void(Console&)> action);
+    // Runs the window's event loop until the console has carried out every action posted so
+    // far and the window shows the state after them (dialogs the console asks for meanwhile
+    // are answered as usual). False if that took longer than `timeout`. For tests and tools.
+    bool sync(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    // post, then sync.
+    bool run(std::function<void(Console&)> action);
+
+    // Marks the window out of date; one render follows once the event loop is idle (at most
+    // about 60 times a second).
     void requestRender();
-    // Renders the console state now. Widget events render this way right after their
-    // operation; tests call it after changing the state directly.
+    // Takes the latest snapshot and renders it now.
     void renderNow();
 
     // Writes the window scale into Velmora.ini now if it changed since it was last written
     // (a resize writes it a second after the last change, and a confirmed End at once).
     void flushWindowScale();
 
-    // What a confirmed Btn_End does after stopping the tick clock; by default it quits the
+    // What a confirmed Btn_End does once the journal is closed; by default it quits the
     // application. Tests replace it.
     void setQuitAction(std::function<void()> quit) { quit_ = std::move(quit); }
 
@@ -63,25 +76,22 @@ class ConsoleApp : public QObject {
 
   private:
     void handOver();
-    void confirmEnd();
-    // After every widget event (rendered at once), timer tick and datagram.
-    void afterEvent(bool renderAtOnce);
-    // The journal's part of the start-up, before anything else takes input: what is found at
-    // its path, and the question whether to bring back an unfinished race. True for Yes.
-    bool askToResume();
-    // Brings the journaled race back into the console and sets it going; false if it could
-    // not be read (it is then set aside and the console starts clean).
-    bool restoreRace();
-    // Shows a message once the current event is over (never from inside a commit).
+    void opened();
+    void ended();
+    void published();
+    // Copies the latest snapshot into the view unless it is older than an action the window
+    // posted (it would show a text box without what was just typed into it).
+    void takeSnapshot();
+    void showDialog(DialogRequest r);
+    // Shows a message once the current event is over.
     void showLater(std::string text);
 
     std::unique_ptr<QtDialogs> dialogs_;
-    std::unique_ptr<QtTimers> timers_;
-    std::unique_ptr<QtDatagrams> net_;
-    std::unique_ptr<QtWallClock> wall_;
-    std::unique_ptr<SteadyMonotonic> mono_;
-    std::unique_ptr<Console> console_;
-    std::unique_ptr<SqliteJournal> journal_;  // goes before the console it follows
+    NullServices null_;
+    SteadyClock mono_;
+    SystemWallClock wall_;
+    Console view_;
+    std::unique_ptr<LiveConsole> live_;
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<MainWindow> main_;
     QString folder_;
@@ -95,6 +105,11 @@ class ConsoleApp : public QObject {
     bool renderPending_ = false;
     bool rendering_ = false;
     bool renderAgain_ = false;
+    std::atomic<bool> publishPending_{false};
+    std::uint64_t posted_ = 0;                      // the last action this window posted
+    std::shared_ptr<const ConsoleSnapshot> shown_;  // the snapshot in view_
+    std::uint64_t focusSerial_ = 0;                 // the last focus request carried out
+    int dialogsOpen_ = 0;                           // the console's dialogs on screen now
 };
 
 }  // namespace velmora

@@ -46,7 +46,7 @@ QLineEdit* ConsoleBlock::MakeText(QWidget* parent, TextView& view, const char* n
     // Every change of the text counts, however it came: typing, paste, an input method or
     // an assistive tool setting it. The render's own updates are blocked in TextView.
     connect(w, &QLineEdit::textChanged, this, [this, field](const QString& t) {
-        sink_([&](Console& c) { (c.st.main.*field).text = t.toStdString(); });
+        sink_([field, text = t.toStdString()](Console& c) { (c.st.main.*field).text = text; });
     });
     return w;
 }
@@ -82,8 +82,9 @@ void ConsoleBlock::Build(InputConventions& conv) {
     // Created in tab order.
     auto* course = Make<QComboBox>(this, "Cmb_Course", At("Cmb_Course"));
     course_.w = course;
-    connect(course, &QComboBox::activated, this,
-            [this](int index) { sink_([&](Console& c) { c.st.main.Cmb_Course.Select(index); }); });
+    connect(course, &QComboBox::activated, this, [this](int index) {
+        sink_([index](Console& c) { c.st.main.Cmb_Course.Select(index); });
+    });
     conv.Attach(course, F{false, true, {}, [this] { sink_(TakeSelectedCourse); }});
 
     conv.Attach(MakeText(comment, event_, "Txt_Event", &MainFrameState::Txt_Event),
@@ -94,13 +95,14 @@ void ConsoleBlock::Build(InputConventions& conv) {
     tenki->setEditable(true);
     tenki->setInsertPolicy(QComboBox::NoInsert);
     tenki_.w = tenki;
-    connect(tenki, &QComboBox::activated, this,
-            [this](int index) { sink_([&](Console& c) { c.st.main.Cmb_Tenki.Select(index); }); });
+    connect(tenki, &QComboBox::activated, this, [this](int index) {
+        sink_([index](Console& c) { c.st.main.Cmb_Tenki.Select(index); });
+    });
     connect(tenki->lineEdit(), &QLineEdit::textChanged, this, [this](const QString& t) {
-        sink_([&](Console& c) {
+        sink_([text = t.toStdString()](Console& c) {
             // Choosing from the list changes the text too; that choice keeps its index.
-            if (c.st.main.Cmb_Tenki.text == t.toStdString()) return;
-            c.st.main.Cmb_Tenki.text = t.toStdString();
+            if (c.st.main.Cmb_Tenki.text == text) return;
+            c.st.main.Cmb_Tenki.text = text;
             c.st.main.Cmb_Tenki.listIndex = -1;
         });
     });
@@ -140,7 +142,7 @@ void ConsoleBlock::Build(InputConventions& conv) {
         if (onLapChart_) onLapChart_();
     });
     connect(MakeButton(export_, "Btn_Export"), &QPushButton::clicked, this,
-            [this] { sink_(ExportLaps); });
+            [this] { sink_.Local(ExportLaps); });
 
     otherLapTime_ = MakeLabel(this, "Lbl_OtherLap");
     SetPointSize(otherLapTime_.w, 11, true);
@@ -170,7 +172,7 @@ void ConsoleBlock::Build(InputConventions& conv) {
     SetPointSize(start, 16, true);
     connect(start, &QPushButton::clicked, this, [this] { sink_(Btn_Start_Click); });
     connect(MakeButton(write_, "Btn_Write"), &QPushButton::clicked, this,
-            [this] { sink_(WriteResults); });
+            [this] { sink_.Local(WriteResults); });
     connect(MakeButton(end_, "Btn_End"), &QPushButton::clicked, this, [this] {
         if (onEnd_) onEnd_();
     });

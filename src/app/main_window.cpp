@@ -16,7 +16,7 @@
 
 namespace velmora {
 
-MainWindow::MainWindow(Console& console, EventSink sink, std::function<void()> onEnd) {
+MainWindow::MainWindow(const Console& console, EventSink sink, std::function<void()> onEnd) {
     setObjectName("Main");
     setWindowTitle(QStringLiteral("走行状況"));
     canvas_ = new QWidget(this);
@@ -30,7 +30,7 @@ MainWindow::MainWindow(Console& console, EventSink sink, std::function<void()> o
     console_ = new ConsoleBlock(canvas_, sink, conventions_, std::move(onEnd), openLapChart);
     for (int i = 0; i < 3; ++i)
         panels_[i] = new CarPanel(canvas_, i, console.st.panels[i], sink, conventions_);
-    ConsoleState& st = console.st;
+    const ConsoleState& st = console.st;
     car_ = new OverlayPanel(canvas_, Editor::Car, st.Frm_Car, sink);
     course_ = new OverlayPanel(canvas_, Editor::Course, st.Frm_Course, sink);
     drivers_ = new OverlayPanel(canvas_, Editor::Drivers, st.Frm_Drivers, sink);
@@ -90,24 +90,21 @@ void MainWindow::FitCanvas() {
     if (changed && onScaleChanged_) onScaleChanged_(s);
 }
 
-void MainWindow::Render(Console& console) {
-    ConsoleState& st = console.st;
+void MainWindow::Render(const Console& console) {
+    const ConsoleState& st = console.st;
     console_->Render(st.main);
-    for (int i = 0; i < 3; ++i) {
-        panels_[i]->DeriveFigures(st.panels[i], console.clock);
-        panels_[i]->Render(st.panels[i]);
-    }
+    for (int i = 0; i < 3; ++i) panels_[i]->Render(st.panels[i]);
     if (lapChart_) lapChart_->Refresh();
     car_->Render(st.Frm_Car);
     course_->Render(st.Frm_Course);
     drivers_->Render(st.Frm_Drivers);
     mess_->Render(st.Frm_Mess);
-    if (!st.focusRequest.empty()) {
-        const QString name = QString::fromStdString(st.focusRequest);
-        st.focusRequest.clear();
-        // Setting the focus runs the field's got-focus action, which may render again.
-        if (auto* w = findChild<QWidget*>(name)) w->setFocus(Qt::OtherFocusReason);
-    }
+}
+
+void MainWindow::FocusControl(const std::string& name) {
+    // Setting the focus runs the field's got-focus action, a crew action like any other.
+    if (auto* w = findChild<QWidget*>(QString::fromStdString(name)))
+        w->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -21,11 +21,14 @@ class LapChartWindow;
 
 class MainWindow : public QWidget {
   public:
-    MainWindow(Console& console, EventSink sink, std::function<void()> onEnd);
+    // `console` is the window's own copy, kept up to date by the caller.
+    MainWindow(const Console& console, EventSink sink, std::function<void()> onEnd);
     ~MainWindow() override;
 
-    // Brings every widget up to the state, then moves the focus where the console asked.
-    void Render(Console& console);
+    // Brings every widget up to the state.
+    void Render(const Console& console);
+    // Moves the keyboard focus to the control of that object name, as the console asked.
+    void FocusControl(const std::string& name);
     // The lap chart window, null until Btn_LapChart first opened it.
     LapChartWindow* lapChart() const { return lapChart_; }
     // Left/top that centre the window on a screen of the given size (pixels).

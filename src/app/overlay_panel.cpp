@@ -61,19 +61,23 @@ OverlayPanel::OverlayPanel(QWidget* parent, Editor editor, const OverlayState& s
     GridModel& m = grid_->gridModel();
     m.setEditableColumns([deleteCol](int col, int) { return col < deleteCol; });
     m.setOnEdit([this, editor](int row, int col, const std::string& t) {
-        sink_([&](Console& c) { EditorOverlay(c.st, editor).grid.SetCell(row, col, t); });
+        sink_([editor, row, col, t](Console& c) {
+            EditorOverlay(c.st, editor).grid.SetCell(row, col, t);
+        });
     });
     grid_->setOnCellMove([this, editor](int, int, int newCol, int newRow) {
-        sink_([&](Console& c) { EditorOverlay(c.st, editor).grid.SetActiveCell(newCol, newRow); });
+        sink_([editor, newCol, newRow](Console& c) {
+            EditorOverlay(c.st, editor).grid.SetActiveCell(newCol, newRow);
+        });
         return false;
     });
     grid_->setButtonColumn(deleteCol, "削除", [this, editor](int row) {
-        sink_([&](Console& c) { DeleteEditorRow(c, editor, row); });
+        sink_([editor, row](Console& c) { DeleteEditorRow(c, editor, row); });
     });
     connect(ok_.w, &QPushButton::clicked, this,
-            [this, editor] { sink_([&](Console& c) { ConfirmEditor(c, editor); }); });
+            [this, editor] { sink_([editor](Console& c) { ConfirmEditor(c, editor); }); });
     connect(cancel_.w, &QPushButton::clicked, this,
-            [this, editor] { sink_([&](Console& c) { CancelEditor(c, editor); }); });
+            [this, editor] { sink_([editor](Console& c) { CancelEditor(c, editor); }); });
 }
 
 OverlayPanel::OverlayPanel(QWidget* parent, const OverlayState& state, EventSink sink)
@@ -89,12 +93,14 @@ OverlayPanel::OverlayPanel(QWidget* parent, const OverlayState& state, EventSink
     // Column 1 holds the fixed captions; only the values can be edited.
     m.setEditableColumns([](int col, int) { return col == 2; });
     m.setOnEdit([this](int row, int col, const std::string& t) {
-        sink_([&](Console& c) { c.st.Frm_Mess.grid.SetCell(row, col, t); });
+        sink_([row, col, t](Console& c) { c.st.Frm_Mess.grid.SetCell(row, col, t); });
     });
     grid_->setOnCellMove([this](int, int, int newCol, int newRow) {
         const bool refuse = MessGridLeaveCell(newCol);
         // A refused move keeps the active cell in the value column of the row.
-        sink_([&](Console& c) { c.st.Frm_Mess.grid.SetActiveCell(refuse ? 2 : newCol, newRow); });
+        sink_([refuse, newCol, newRow](Console& c) {
+            c.st.Frm_Mess.grid.SetActiveCell(refuse ? 2 : newCol, newRow);
+        });
         // The render that follows puts the view back on the state's active cell.
         return false;
     });

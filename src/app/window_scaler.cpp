@@ -86,9 +86,14 @@ WindowScaler::Design& WindowScaler::Record(QWidget* w) {
 }
 
 void WindowScaler::Apply(double scale) {
+    const QList<QWidget*> placed = root_->findChildren<QWidget*>();
+    // Designs first, while every font is still the one the widget has now: once the root's font
+    // changes, a child that inherits it (a grid's header) would take the scaled one for its own.
+    for (QWidget* w : placed)
+        if (w->property(kDesignRectProperty).isValid()) Record(w);
     scale_ = scale;
     root_->setFont(ScaledFont(rootFont_, scale));
-    for (QWidget* w : root_->findChildren<QWidget*>()) {
+    for (QWidget* w : placed) {
         const QVariant rect = w->property(kDesignRectProperty);
         if (!rect.isValid()) continue;  // laid out by its parent (viewports, line edits …)
         const Design& d = Record(w);

@@ -54,14 +54,14 @@ std::optional<double> LapRowTicks(const Grid& laps, int row) {
     return v;
 }
 
-void RecordLap(Console& c, int i) {
+void RecordLap(Console& c, int i, std::int32_t tick, LocalTime recordedAt) {
     RunnerState& r = c.st.runners[i];
     PanelState& p = c.st.panels[i];
     Grid& grid = p.Spd_LapTime;
 
-    r.LastLapTicks = ToTicks(static_cast<double>(c.TickCounter()) - r.LapStartTick);
+    r.LastLapTicks = ToTicks(static_cast<double>(tick) - r.LapStartTick);
     r.LastLapText = FormatLapTime(r.LastLapTicks, c.clock);
-    r.LapStartTick = c.TickCounter();
+    r.LapStartTick = tick;
     if (r.LapCount == 0) {
         r.LapCount = 1;
         grid.SetRowCount(1);
@@ -77,8 +77,8 @@ void RecordLap(Console& c, int i) {
     // The crew text as the echo was read (past lap 999 the echo is wider than three).
     grid.SetCell(row, 5, r.OutgoingMessage + ", " + p.Lbl_InMess.caption);
     grid.SetCell(row, kLapMessageSplitColumn, std::to_string(r.OutgoingMessage.size()));
-    const LocalTime now = c.svc.wall.Now();
-    grid.SetCell(row, kLapRecordedAtColumn, FormatStatusDate(now) + " " + FormatStatusTime(now));
+    grid.SetCell(row, kLapRecordedAtColumn,
+                 FormatStatusDate(recordedAt) + " " + FormatStatusTime(recordedAt));
 
     RecomputeLapStats(c, i);
     if (r.DriverLapCount == 0) r.DriverLapCount = 1;

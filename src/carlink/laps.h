@@ -11,7 +11,9 @@ namespace velmora {
 // counts them.
 std::optional<double> LapRowTicks(const Grid& laps, int row);
 
-void RecordLap(Console& c, int i);
+// Times the open lap to `tick` (when the closing datagram arrived) and records it in the grid
+// as recorded at `recordedAt` on the wall clock.
+void RecordLap(Console& c, int i, std::int32_t tick, LocalTime recordedAt);
 void RecomputeLapStats(Console& c, int i);
 void RefreshRanking(Console& c);
 

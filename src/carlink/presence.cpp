@@ -35,7 +35,7 @@ std::string_view WithoutLineEnd(std::string_view q) {
 
 std::string StartPresenceResponder(Console& c) {
     return c.svc.net.Bind(SocketId::Presence, kPresenceLocalPort,
-                          [&c](std::string_view d) { HandlePresenceQuery(c, d); });
+                          [&c](const Datagram& d) { HandlePresenceQuery(c, d.bytes); });
 }
 
 void StopPresenceResponder(Console& c) { c.svc.net.Close(SocketId::Presence); }

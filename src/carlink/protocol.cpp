@@ -27,9 +27,18 @@ std::string ReplyBytes(const RunnerState& r) {
     return Utf8ToCp932(r.LinkFlag + r.StatusBlock + r.OutgoingMessage);
 }
 
-void SendReply(Console& c, int i, const std::string& bytes) {
-    c.svc.net.Send(CarSocket(i), c.st.panels[i].Lbl_IP.caption, CarRemotePort(i), bytes);
+void SendReply(Console& c, int i, const std::string& bytes, JournalTicket after) {
+    c.svc.net.SendAfter(CarSocket(i), c.st.panels[i].Lbl_IP.caption, CarRemotePort(i), bytes,
+                        after);
     NoteTypedMessageSent(c, i);
+}
+
+// What a reply tells the car beyond the clock: the flag and the status block without its date,
+// time of day and end time (the last 26 characters).
+std::string ToldRecord(const RunnerState& r) {
+    constexpr std::size_t kClockPart = 26;
+    const std::string& b = r.StatusBlock;
+    return r.LinkFlag + b.substr(0, b.size() > kClockPart ? b.size() - kClockPart : 0);
 }
 
 }  // namespace
@@ -52,6 +61,11 @@ std::string BuildStatusBlock(const Console& c, int i) {
 }
 
 void HandleCarMessage(Console& c, int i, std::string_view datagram) {
+    HandleCarMessage(c, i, datagram, c.TickCounter(), c.svc.wall.Now());
+}
+
+void HandleCarMessage(Console& c, int i, std::string_view datagram, std::int32_t arrivalTick,
+                      LocalTime arrivedAt) {
     if (i < 0 || i >= kPanelCount) return;
     // Fewer than three bytes cannot hold a lap echo: such a datagram is dropped without a
     // reply and without touching the slot, so neither a lap nor "heard" is recorded from it.
@@ -78,24 +92,28 @@ void HandleCarMessage(Console& c, int i, std::string_view datagram) {
     // the current count and it re-synchronises. A car back from the silence closes its lap even
     // when its echo happens to equal the opened lap (an echo left from an earlier run).
     const bool closesLap = r.LinkFlag == "C" || r.AwayFlag;
-    if (closesLap) RecordLap(c, i);
+    if (closesLap) RecordLap(c, i, arrivalTick, arrivedAt);
     // Composed before the flag is reset, so a "C" reaches the car in exactly one reply.
     const std::string reply = ReplyBytes(r);
+    const std::string told = ToldRecord(r);
     if (closesLap) {
         r.LinkFlag = "N";
         p.Lbl_LapCnt.caption = std::to_string(static_cast<std::int64_t>(r.LapCount) + 1) + "周目";
     }
-    r.LastHeardTick = c.TickCounter();
+    r.LastHeardTick = arrivalTick;
     r.HeardInRun = true;
     r.AwayFlag = false;
     if (c.st.LastMeasuredSlot > 0) RefreshRanking(c);
 
-    // Write-ahead: a recorded lap, with the state the console is in once the car has been
-    // told, reaches the journal before the reply goes out, so the console can never have told
-    // a car a count it has since lost. Any other datagram tells the car nothing new; what it
-    // changed (the crew's text) is journaled after the reply, with the rest of the event.
-    if (closesLap) c.CommitJournal();
-    SendReply(c, i, reply);
+    // Write-ahead: a recorded lap, or anything else that changes what the car is told (a count
+    // corrected by the crew, a new run), reaches the journal before the reply goes out, with
+    // the state the console is in once the car has been told, so the console can never have
+    // told a car a count it has since lost. Any other datagram tells the car nothing new; what
+    // it changed (the crew's text) is journaled after the reply, with the rest of the event.
+    JournalTicket after = 0;
+    if (closesLap || told != r.LastTold) after = c.CommitJournal();
+    r.LastTold = told;
+    SendReply(c, i, reply, after);
 }
 
 }  // namespace velmora

@@ -17,8 +17,12 @@ constexpr std::uint16_t CarRemotePort(int slot) {
 inline constexpr std::uint16_t kPresenceLocalPort = 7001;
 inline constexpr std::uint16_t kPresenceRemotePort = 7002;
 
-// One datagram arrived on slot i's socket (raw CP932 bytes): decode it, record a lap when
-// due and send exactly one reply.
+// One datagram arrived on slot i's socket (raw CP932 bytes) at tick `arrivalTick`, the wall
+// clock then reading `arrivedAt`: decode it, record a lap when due (timed to its arrival) and
+// send exactly one reply.
+void HandleCarMessage(Console& c, int i, std::string_view datagram, std::int32_t arrivalTick,
+                      LocalTime arrivedAt);
+// The same for a datagram that arrives now.
 void HandleCarMessage(Console& c, int i, std::string_view datagram);
 
 // The 59-character status block of slot i, built from its fields and the wall clock.

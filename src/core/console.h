@@ -37,10 +37,17 @@ struct Console {
     std::int32_t TickCounter() const { return ticks.Now(); }
     // Applies `settings` to the clock parameters (after loading and after the dialog).
     void DeriveClock() { clock = DeriveClockParams(settings.Precision, settings.SilenceSeconds); }
-    // The journal hooks (see RaceJournal); no-ops without a journal.
-    void CommitJournal() const {
-        if (journal) journal->Commit(*this);
+    // Everything that arrived up to this monotonic instant has been handled (0 = up to now).
+    // The thread that reads the sockets sets it before it runs the timers, so that the silence
+    // step never counts as silent a car whose datagram arrived but waits to be handled.
+    std::int64_t heardUntilNs = 0;
+    // The tick up to which the cars' silence is known.
+    std::int32_t SilenceCheckTick() const {
+        return heardUntilNs != 0 ? ticks.At(heardUntilNs) : ticks.Now();
     }
+
+    // The journal hooks (see RaceJournal); no-ops without a journal.
+    JournalTicket CommitJournal() const { return journal ? journal->Commit(*this) : 0; }
     void JournalHeartbeat() const {
         if (journal) journal->Heartbeat(*this);
     }

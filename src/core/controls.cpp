@@ -30,14 +30,32 @@ std::string ComboBox::Column(int col) const {
     return item.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-Grid::Grid(int columns) : columns_(std::max(1, columns)), rows_(1) {
-    rows_[0].resize(static_cast<std::size_t>(columns_) + 1);
+Grid::Grid(int columns) : columns_(std::max(1, columns)) { Resize(0); }
+
+std::size_t Grid::Index(int row, int col) const {
+    return static_cast<std::size_t>(row % kRowsPerBlock) * static_cast<std::size_t>(columns_ + 1) +
+           static_cast<std::size_t>(col);
+}
+
+void Grid::Resize(int rows) {
+    // Rows that go are cleared in the block that stays, so a row added again starts empty;
+    // blocks past the new end go as a whole.
+    if (rows < rows_) {
+        const int blockEnd = std::min(rows_, (rows / kRowsPerBlock + 1) * kRowsPerBlock - 1);
+        for (int r = rows + 1; r <= blockEnd; ++r)
+            for (int col = 0; col <= columns_; ++col)
+                if (!Cell(r, col).empty()) At(r, col).clear();
+    }
+    const std::size_t rowCells = static_cast<std::size_t>(columns_) + 1;
+    blocks_.resize(static_cast<std::size_t>(rows / kRowsPerBlock) + 1);
+    for (std::shared_ptr<Block>& b : blocks_)
+        if (!b) b = std::make_shared<Block>(kRowsPerBlock * rowCells);
+    rows_ = rows;
 }
 
 void Grid::SetRowCount(int n) {
     n = std::max(0, n);
-    rows_.resize(static_cast<std::size_t>(n) + 1);
-    for (auto& row : rows_) row.resize(static_cast<std::size_t>(columns_) + 1);
+    Resize(n);
     activeRow_ = std::min(activeRow_, n);
     ++revision_;
 }
@@ -45,18 +63,29 @@ void Grid::SetRowCount(int n) {
 const std::string& Grid::Cell(int row, int col) const {
     static const std::string empty;
     if (row < 0 || row > RowCount() || col < 0 || col > columns_) return empty;
-    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    return (*blocks_[static_cast<std::size_t>(row / kRowsPerBlock)])[Index(row, col)];
+}
+
+std::string& Grid::At(int row, int col) {
+    std::shared_ptr<Block>& b = blocks_[static_cast<std::size_t>(row / kRowsPerBlock)];
+    // Shared with a copy: this grid takes a block of its own before it writes. The count can
+    // only fall meanwhile (only this grid can hand the block out), so reading it is safe.
+    if (b.use_count() > 1) b = std::make_shared<Block>(*b);
+    return (*b)[Index(row, col)];
 }
 
 void Grid::SetCell(int row, int col, std::string text) {
     if (row < 0 || row > RowCount() || col < 0 || col > columns_) return;
-    rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = std::move(text);
+    At(row, col) = std::move(text);
     ++revision_;
 }
 
 void Grid::DeleteRow(int row) {
     if (row < 1 || row > RowCount()) return;
-    rows_.erase(rows_.begin() + row);
+    for (int r = row; r < rows_; ++r)
+        for (int col = 0; col <= columns_; ++col)
+            if (Cell(r, col) != Cell(r + 1, col)) At(r, col) = Cell(r + 1, col);
+    Resize(rows_ - 1);
     activeRow_ = std::min(activeRow_, RowCount());
     ++revision_;
 }

@@ -2,6 +2,7 @@
 // Plain-data stand-ins for the window's controls. The core owns every caption, text, colour,
 // enabled and visible flag and grid cell; the shell only renders them and feeds edits back.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,12 +67,17 @@ struct ComboBox : Control {
 
 // A grid with a header row 0 and data rows 1..RowCount(); columns are 1-based like the
 // original spreadsheet control. Reading outside the grid gives an empty text.
+//
+// Copies are cheap: rows are kept in shared blocks of kRowsPerBlock, and a block is copied
+// only when a grid that shares it writes to it. The car link publishes copies of the whole
+// console many times a second; a copy of a 5,000-row lap grid shares every block and costs
+// about a hundred pointer copies, and the next lap copies just the last block.
 class Grid : public Control {
-public:
+  public:
     explicit Grid(int columns = 1);
 
     int ColumnCount() const { return columns_; }
-    int RowCount() const { return static_cast<int>(rows_.size()) - 1; }
+    int RowCount() const { return rows_; }
     // Rows beyond n go with their contents; new rows are empty. Negative counts are taken as 0.
     void SetRowCount(int n);
     const std::string& Cell(int row, int col) const;
@@ -84,9 +90,19 @@ public:
     // Bumped by every change; the shell uses it to skip redrawing unchanged grids.
     std::uint64_t Revision() const { return revision_; }
 
-private:
+    static constexpr int kRowsPerBlock = 64;
+
+  private:
+    // Rows [first, first + kRowsPerBlock) of the grid, each row columns_ + 1 cells (cell 0 unused).
+    using Block = std::vector<std::string>;
+
+    std::string& At(int row, int col);  // a cell to write: makes its block this grid's own
+    std::size_t Index(int row, int col) const;
+    void Resize(int rows);
+
     int columns_;
-    std::vector<std::vector<std::string>> rows_;  // rows_[0] is the header row
+    int rows_ = 0;  // data rows; the header row 0 lives in block 0 too
+    std::vector<std::shared_ptr<Block>> blocks_;
     int activeRow_ = 0;
     int activeCol_ = 1;
     std::uint64_t revision_ = 0;

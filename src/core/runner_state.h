@@ -18,8 +18,9 @@ struct RunnerState {
     std::string StatusBlock;  // 59 characters once a lap was recorded, else empty
     std::string AutoMessageText;
     std::string OutgoingMessage;
-    std::string SentTypedMessage;   // the Txt_OutMess text the last reply carried
-    std::int32_t LapCount = 0;      // reset by StartMeasurement
+    std::string SentTypedMessage;  // the Txt_OutMess text the last reply carried
+    std::string LastTold;       // what the last reply told the car beyond the clock (not journaled)
+    std::int32_t LapCount = 0;  // reset by StartMeasurement
     std::int32_t LapStartTick = 0;  // reset by StartMeasurement for slots taking part
     std::int32_t LastHeardTick = 0;
     bool AwayFlag = false;    // reset by StartMeasurement

@@ -16,7 +16,7 @@ enum class MessageAnswer { Ok, Yes, No };
 
 // Modal dialogs and the system beep. Every Yes/No box has No as its default button.
 class DialogService {
-public:
+  public:
     virtual ~DialogService() = default;
     // An empty title means the application's default title.
     virtual MessageAnswer MessageBox(std::string_view text, std::string_view title,
@@ -42,7 +42,7 @@ struct TimerKey {
 // Repeating timers on the user-interface thread. Starting a running timer keeps it running
 // with the new interval and handler; stopping a stopped one does nothing.
 class TimerService {
-public:
+  public:
     virtual ~TimerService() = default;
     virtual void Start(TimerKey key, int intervalMs, std::function<void()> onTick) = 0;
     virtual void Stop(TimerKey key) = 0;
@@ -54,20 +54,42 @@ enum class SocketId { Car0, Car1, Car2, Car3, Car4, Presence };
 
 constexpr SocketId CarSocket(int slot) { return static_cast<SocketId>(slot); }
 
-// Datagram sockets. Received datagrams arrive on the user-interface thread through the
-// handler given to Bind, one call per datagram with its raw bytes.
+// One received datagram: its raw bytes and when it arrived, on the MonotonicClock (the kernel's
+// receive stamp where the platform has one). Everything that depends on when a car was heard
+// takes this instant, not the moment the datagram happened to be handled.
+struct Datagram {
+    std::string_view bytes;
+    std::int64_t arrivalNs = 0;
+    // Kept unhandled for a while (the ports were open before the console could act on what
+    // came in): no timer ran meanwhile, so the handler catches up on what time alone does.
+    bool held = false;
+};
+using DatagramHandler = std::function<void(const Datagram&)>;
+
+// A commit of the race journal that a reply must wait for; 0 = nothing to wait for.
+using JournalTicket = std::uint64_t;
+
+// Datagram sockets. Received datagrams arrive on the console's thread through the handler
+// given to Bind, one call per datagram, in order of arrival.
 class DatagramService {
-public:
+  public:
     virtual ~DatagramService() = default;
     // Returns "" on success, otherwise the platform's reason (e.g. "address already in use").
-    virtual std::string Bind(SocketId id, std::uint16_t localPort,
-                             std::function<void(std::string_view bytes)> onDatagram) = 0;
+    virtual std::string Bind(SocketId id, std::uint16_t localPort, DatagramHandler onDatagram) = 0;
     virtual void Close(SocketId id) = 0;
     virtual bool IsBound(SocketId id) const = 0;
     // Sends one datagram. `host` is text as the crew typed it; the service resolves names
     // without blocking and drops what it cannot resolve.
     virtual void Send(SocketId id, std::string_view host, std::uint16_t port,
                       std::string_view bytes) = 0;
+    // Like Send, but the datagram leaves only once journal commit `ticket` is on the disk, and
+    // every later datagram on the same socket waits behind it. Where commits are durable when
+    // they return (ticket 0, or a journal on the caller's thread) this is Send.
+    virtual void SendAfter(SocketId id, std::string_view host, std::uint16_t port,
+                           std::string_view bytes, JournalTicket ticket) {
+        (void)ticket;
+        Send(id, host, port, bytes);
+    }
     // The host's own address as the sockets report it, for "IP : ".
     virtual std::string LocalAddress() const = 0;
 };
@@ -75,7 +97,7 @@ public:
 // The local wall clock, read for times of day and dates the crew sees, and to carry the tick
 // counter of a running measurement across a restart of the program.
 class WallClock {
-public:
+  public:
     virtual ~WallClock() = default;
     virtual LocalTime Now() const = 0;
     // Real time in milliseconds since the Unix epoch (UTC): unlike the monotonic clock it
@@ -86,7 +108,7 @@ public:
 // A monotonic clock in nanoseconds from an arbitrary origin; the tick counter is derived
 // from it so that lap times never drift with the load on the user-interface thread.
 class MonotonicClock {
-public:
+  public:
     virtual ~MonotonicClock() = default;
     virtual std::int64_t NowNs() const = 0;
 };

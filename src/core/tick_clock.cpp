@@ -43,9 +43,11 @@ void TickClock::Stop() {
     running_.store(false, std::memory_order_release);
 }
 
-std::int32_t TickClock::Now() const {
+std::int32_t TickClock::Now() const { return At(mono_.NowNs()); }
+
+std::int32_t TickClock::At(std::int64_t ns) const {
     if (!running_.load(std::memory_order_acquire)) return frozen_.load(std::memory_order_relaxed);
-    const std::int64_t elapsed = mono_.NowNs() - originNs_;
+    const std::int64_t elapsed = std::min(ns, mono_.NowNs()) - originNs_;
     if (elapsed <= 0) return 0;
     const std::int64_t ticks = elapsed / periodNs_;
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();

@@ -23,7 +23,7 @@ ClockParams DeriveClockParams(std::string_view precision, int silenceSeconds);
 // between reads. Start and Stop are called on the user-interface thread only; the frozen
 // value after Stop is kept in an atomic so a reader on another thread sees it whole.
 class TickClock {
-public:
+  public:
     explicit TickClock(MonotonicClock& mono) : mono_(mono) {}
 
     // Resets the count to 0 and lets it advance once per period (1 ms or 10 ms).
@@ -36,13 +36,18 @@ public:
     // Not running, the count held at `ticks` (a stopped measurement brought back).
     void Hold(std::int32_t ticks);
     bool Running() const { return running_.load(std::memory_order_relaxed); }
+    // The monotonic instant of tick 0 of the running count.
+    std::int64_t OriginNs() const { return originNs_; }
 
     // The current TickCounter reading. Saturates at INT32_MAX instead of wrapping.
     std::int32_t Now() const;
+    // The reading the counter had (or will have) at monotonic instant `ns`: a datagram's lap
+    // is timed by when it arrived. Never above Now(); the frozen count while stopped.
+    std::int32_t At(std::int64_t ns) const;
     // True once fewer than `marginTicks` ticks are left before the 32-bit limit.
     bool NearLimit(std::int32_t marginTicks) const;
 
-private:
+  private:
     MonotonicClock& mono_;
     std::atomic<bool> running_{false};
     std::atomic<std::int32_t> frozen_{0};

@@ -2,9 +2,10 @@
 // The journaled state of one console, as named values. It covers every control of the car
 // panels and the console block, the slot records of the panels, the shared values, the
 // settings in force and what runs (RunningServices). Left out, because nothing reads them
-// before they are set again: the last datagram and what was composed from it, the ranking's
-// work array, the undo text of a cell edit, the run length taken when its field got the
-// focus, the focus request and the host address. The overlays keep only whether they are
+// before they are set again: the last datagram and what was composed from it, what the last
+// reply told the car (it only decides whether the next reply waits for a commit), the
+// ranking's work array, the undo text of a cell edit, the run length taken when its field got
+// the focus, the focus request and the host address. The overlays keep only whether they are
 // open; their grids are loaded again when one opens.
 #include <cstdint>
 #include <string>

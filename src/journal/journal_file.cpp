@@ -17,6 +17,12 @@ CREATE TABLE cell (
     grid TEXT NOT NULL, row INTEGER NOT NULL, col INTEGER NOT NULL, text TEXT NOT NULL,
     PRIMARY KEY (grid, row, col)) WITHOUT ROWID;
 )sql";
+// Version 2: the traffic record, append-only (see traffic_record.h).
+constexpr const char* kTrafficSchema = R"sql(
+CREATE TABLE IF NOT EXISTS traffic (
+    id INTEGER PRIMARY KEY, kind TEXT NOT NULL, slot INTEGER NOT NULL, tick INTEGER NOT NULL,
+    ns INTEGER NOT NULL, bytes BLOB NOT NULL);
+)sql";
 
 std::string Stamp(LocalTime now) {
     const CivilTime t = ToCivil(now);
@@ -46,9 +52,10 @@ JournalCheck CheckJournal(const std::string& path) {
                 "not a Velmora journal (application_id " + std::to_string(*app) + ")"};
     const auto version = db.QueryInt("PRAGMA user_version");
     if (!version) return {JournalFound::Unreadable, db.Error()};
-    if (*version != kJournalVersion)
+    if (*version < kOldestJournalVersion || *version > kJournalVersion)
         return {JournalFound::Unreadable, "journal version " + std::to_string(*version) +
-                                              ", this program reads version " +
+                                              ", this program reads versions " +
+                                              std::to_string(kOldestJournalVersion) + " to " +
                                               std::to_string(kJournalVersion)};
     const auto check = db.QueryText("PRAGMA quick_check");
     if (!check) return {JournalFound::Unreadable, db.Error()};
@@ -101,12 +108,25 @@ bool ConfigureJournal(SqliteDb& db) {
 }
 
 bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt) {
-    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kSchema) +
+    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kSchema) + kTrafficSchema +
                             "PRAGMA application_id=" + std::to_string(kJournalApplicationId) +
                             ";PRAGMA user_version=" + std::to_string(kJournalVersion) +
                             ";INSERT INTO meta VALUES ('state', 'open'), ('program', "
                             "'VelmoraHost 1.20'), ('created', '" +
                             std::string(createdAt) + "');COMMIT;";
+    if (db.Exec(sql)) return true;
+    const std::string error = db.Error();
+    db.Exec("ROLLBACK");
+    db.SetError(error);
+    return false;
+}
+
+bool UpgradeJournalSchema(SqliteDb& db) {
+    const auto version = db.QueryInt("PRAGMA user_version");
+    if (!version) return false;
+    if (*version >= kJournalVersion) return true;
+    const std::string sql = "BEGIN IMMEDIATE;" + std::string(kTrafficSchema) +
+                            "PRAGMA user_version=" + std::to_string(kJournalVersion) + ";COMMIT;";
     if (db.Exec(sql)) return true;
     const std::string error = db.Error();
     db.Exec("ROLLBACK");

@@ -9,8 +9,11 @@
 
 namespace velmora {
 
-// Schema version kept in PRAGMA user_version; a journal of any other version is set aside.
-inline constexpr int kJournalVersion = 1;
+// Schema version kept in PRAGMA user_version. Version 2 added the traffic record; a version-1
+// journal is still read, and gets the table when it is written again. Any other version is
+// set aside.
+inline constexpr int kJournalVersion = 2;
+inline constexpr int kOldestJournalVersion = 1;
 // PRAGMA application_id of a Velmora journal ("VLMJ").
 inline constexpr int kJournalApplicationId = 0x564C4D4A;
 
@@ -38,5 +41,8 @@ std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_
 bool ConfigureJournal(SqliteDb& db);
 // Creates the tables and marks a new, open race. False with db.Error() on failure.
 bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt);
+// Brings a journal of an older version up to this one (adds what it lacks); false with
+// db.Error() on failure.
+bool UpgradeJournalSchema(SqliteDb& db);
 
 }  // namespace velmora

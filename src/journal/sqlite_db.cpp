@@ -78,6 +78,13 @@ void SqliteStatement::Bind(int index, std::string_view text) {
     sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
+void SqliteStatement::BindBlob(int index, std::string_view bytes) {
+    // Never a null pointer: an empty blob must stay a blob, not become NULL.
+    static const char kNone = 0;
+    sqlite3_bind_blob(stmt_, index, bytes.empty() ? &kNone : bytes.data(),
+                      static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
 void SqliteStatement::Bind(int index, std::int64_t value) {
     sqlite3_bind_int64(stmt_, index, value);
 }
@@ -102,6 +109,12 @@ void SqliteStatement::Reset() {
 
 std::string_view SqliteStatement::Text(int col) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    if (!p) return {};
+    return {p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col))};
+}
+
+std::string_view SqliteStatement::Blob(int col) const {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, col));
     if (!p) return {};
     return {p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col))};
 }

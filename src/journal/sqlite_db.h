@@ -56,6 +56,8 @@ class SqliteStatement {
     // Binds are 1-based, as in SQL. Text is bound without a copy: it must outlive Step().
     void Bind(int index, std::string_view text);
     void Bind(int index, std::int64_t value);
+    // Bytes as they are (NULs included), equally without a copy.
+    void BindBlob(int index, std::string_view bytes);
     // One step: true while it yields a row; Done() tells a finished statement from a failure.
     bool Step();
     bool Done() const { return rc_ == SQLITE_DONE; }
@@ -64,6 +66,7 @@ class SqliteStatement {
     void Reset();
 
     std::string_view Text(int col) const;
+    std::string_view Blob(int col) const;
     std::int64_t Int(int col) const;
     int Type(int col) const { return sqlite3_column_type(stmt_, col); }
 

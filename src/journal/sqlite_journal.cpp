@@ -82,6 +82,9 @@ bool SqliteJournal::OpenFile(bool create) {
 bool SqliteJournal::Prepare() {
     sqlite3_wal_hook(db_.handle(), &CountWalFrames, &walFrames_);
     const bool ok =
+        UpgradeJournalSchema(db_) &&
+        putTraffic_.Prepare(
+            db_, "INSERT INTO traffic (kind, slot, tick, ns, bytes) VALUES (?1, ?2, ?3, ?4, ?5)") &&
         putField_.Prepare(db_, "INSERT OR REPLACE INTO field (name, value) VALUES (?1, ?2)") &&
         putCell_.Prepare(
             db_, "INSERT OR REPLACE INTO cell (grid, row, col, text) VALUES (?1, ?2, ?3, ?4)") &&
@@ -95,7 +98,8 @@ bool SqliteJournal::Prepare() {
 
 void SqliteJournal::CloseFile() {
     checkpointer_.reset();
-    for (SqliteStatement* s : {&putField_, &putCell_, &dropCell_, &dropRows_, &dropGrid_})
+    for (SqliteStatement* s :
+         {&putField_, &putCell_, &dropCell_, &dropRows_, &dropGrid_, &putTraffic_})
         s->Finalize();
     db_.Close();
 }
@@ -140,7 +144,17 @@ bool SqliteJournal::SameFile() const {
     return ::stat(path_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_;
 }
 
+void SqliteJournal::AddTraffic(std::vector<TrafficRecord> records) {
+    if (mode_ != Mode::Open) return;
+    if (traffic_.empty())
+        traffic_ = std::move(records);
+    else
+        traffic_.insert(traffic_.end(), std::make_move_iterator(records.begin()),
+                        std::make_move_iterator(records.end()));
+}
+
 void SqliteJournal::Fault(const std::string& reason) {
+    traffic_.clear();
     if (db_.IsOpen()) {
         if (!sqlite3_get_autocommit(db_.handle())) db_.Exec("ROLLBACK");
         CloseFile();
@@ -162,12 +176,14 @@ bool SqliteJournal::ReadyToWrite() {
 
 // ---- writing ----
 
-void SqliteJournal::Commit(const Console& c) {
-    if (&c != &c_ || mode_ == Mode::Finished) return;
+JournalTicket SqliteJournal::Commit(const Console& c) {
+    // Written before it returns: nothing for a reply to wait for.
+    if (&c != &c_ || mode_ == Mode::Finished) return 0;
     if (mode_ == Mode::Idle) {
-        if (!AnySlotSetUp() || !Create()) return;
+        if (!AnySlotSetUp() || !Create()) return 0;
     }
     if (ReadyToWrite()) WriteChanges(true);
+    return 0;
 }
 
 void SqliteJournal::Heartbeat(const Console& c) {
@@ -177,7 +193,7 @@ void SqliteJournal::Heartbeat(const Console& c) {
 }
 
 bool SqliteJournal::WriteChanges(bool durable) {
-    if (durable) services_ = RunningServices::Capture(c_);
+    if (durable) services_ = servicesSource_ ? servicesSource_() : RunningServices::Capture(c_);
     std::vector<std::size_t> fields;
     bool anyDurable = false;
     const auto& all = image_.fields();
@@ -201,7 +217,7 @@ bool SqliteJournal::WriteChanges(bool durable) {
         }
         // The running values go along with a durable write, never alone.
         if (!anyDurable && grids.empty()) return true;
-    } else if (fields.empty()) {
+    } else if (fields.empty() && traffic_.empty()) {
         lastRunningNs_ = NowNs();
         return true;
     }
@@ -291,9 +307,19 @@ bool SqliteJournal::Apply(const std::vector<std::size_t>& fields,
             ok = putField_.Run();
         }
     }
+    for (const TrafficRecord& t : traffic_) {
+        if (!ok) break;
+        putTraffic_.Bind(1, std::string_view(TrafficKindName(t.kind)));
+        putTraffic_.Bind(2, std::int64_t{t.slot});
+        putTraffic_.Bind(3, std::int64_t{t.tick});
+        putTraffic_.Bind(4, t.ns);
+        putTraffic_.BindBlob(5, t.bytes);
+        ok = putTraffic_.Run();
+    }
     ok = ok && db_.Exec("COMMIT");
     if (ok && !durable) ok = db_.Exec("PRAGMA synchronous=FULL");
     if (!ok) Fault(db_.Error());
+    if (ok) traffic_.clear();
     return ok;
 }
 

@@ -19,6 +19,7 @@
 #include "journal/console_image.h"
 #include "journal/journal_checkpointer.h"
 #include "journal/sqlite_db.h"
+#include "journal/traffic_record.h"
 
 namespace velmora {
 
@@ -45,11 +46,20 @@ class SqliteJournal final : public RaceJournal {
     // reported in `problems` and leaves its value as the start-up made it.
     Restored Restore();
 
-    void Commit(const Console& c) override;
+    JournalTicket Commit(const Console& c) override;
     void Heartbeat(const Console& c) override;
     // Clean End: writes what is left, marks the race ended and closes the file; the next
     // start begins a new journal.
     void Finish();
+
+    // Traffic to append to the record with the next write that goes to the file anyway (a
+    // durable commit, or the heartbeat). Dropped while the journal is not written.
+    void AddTraffic(std::vector<TrafficRecord> records);
+    // Where a commit takes what runs (RunningServices) from: by default the console's own
+    // services; a journal that follows copies of the console takes it from the copy.
+    void SetServicesSource(std::function<RunningServices()> source) {
+        servicesSource_ = std::move(source);
+    }
 
     // Whether the journal is written (false before the first set-up, after a fault until a
     // retry succeeded, and after Finish).
@@ -129,7 +139,9 @@ class SqliteJournal final : public RaceJournal {
     ino_t ino_ = 0;
 
     SqliteDb db_;
-    SqliteStatement putField_, putCell_, dropCell_, dropRows_, dropGrid_;
+    SqliteStatement putField_, putCell_, dropCell_, dropRows_, dropGrid_, putTraffic_;
+    std::vector<TrafficRecord> traffic_;
+    std::function<RunningServices()> servicesSource_;
     std::unique_ptr<JournalCheckpointer> checkpointer_;  // while the file is open
 };
 

@@ -36,17 +36,19 @@ void LapTimerTick(Console& c, int i) {
     const RunnerState& r = c.st.runners[i];
     const std::int64_t elapsed = static_cast<std::int64_t>(c.TickCounter()) - r.LapStartTick;
     c.st.panels[i].Lbl_Time.caption = FormatLapTime(static_cast<std::int32_t>(elapsed), c.clock);
-    OpenNextLap(c, i);
+    OpenNextLap(c, i, c.SilenceCheckTick());
     ShowCarStatus(c, i);
     c.JournalHeartbeat();
 }
 
-void OpenNextLap(Console& c, int i) {
+void OpenNextLap(Console& c, int i) { OpenNextLap(c, i, c.TickCounter()); }
+
+void OpenNextLap(Console& c, int i, std::int32_t asOf) {
     RunnerState& r = c.st.runners[i];
     PanelState& p = c.st.panels[i];
     // Strictly later than the silence interval: a reading exactly at the edge opens nothing.
     const std::int64_t edge = static_cast<std::int64_t>(r.LastHeardTick) + c.clock.SilenceTicks;
-    if (r.AwayFlag || c.TickCounter() <= edge) return;
+    if (r.AwayFlag || asOf <= edge) return;
 
     ++r.LapCount;
     UpdateFuelGauge(c, i);

@@ -1,5 +1,7 @@
 #include "measure/measurement.h"
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,14 @@ constexpr int kWindowTimerMs = 1000;
 
 // The buttons a run locks. Btn_Write is not among them: the results can be saved at any
 // time, and writing them only reads the panels, so it never disturbs the run.
+// The wall clock's reading (to the second) at monotonic instant `ns` in the recent past.
+LocalTime WallTimeAt(const Console& c, std::int64_t ns) {
+    const std::int64_t ageMs = std::max<std::int64_t>(0, c.svc.mono.NowNs() - ns) / 1'000'000;
+    const std::int64_t nowMs = c.svc.wall.RealNowMs();
+    const auto second = [](std::int64_t ms) { return ms >= 0 ? ms / 1000 : (ms - 999) / 1000; };
+    return c.svc.wall.Now() - std::chrono::seconds(second(nowMs) - second(nowMs - ageMs));
+}
+
 void SetConsoleButtons(Console& c, bool enabled) {
     MainFrameState& m = c.st.main;
     for (Button* b : {&m.Btn_End, &m.Btn_Cource, &m.Btn_Drivers, &m.Btn_Car, &m.Btn_Mess})
@@ -59,7 +69,16 @@ void StartLapTimer(Console& c, int i) {
 
 std::string BindCarSocket(Console& c, int i) {
     return c.svc.net.Bind(CarSocket(i), CarLocalPort(i),
-                          [&c, i](std::string_view d) { HandleCarMessage(c, i, d); });
+                          [&c, i](const Datagram& d) { HandleArrival(c, i, d); });
+}
+
+void HandleArrival(Console& c, int i, const Datagram& d) {
+    const std::int32_t tick = c.ticks.At(d.arrivalNs);
+    // A datagram kept while nothing was handled (the restore question) comes after a time in
+    // which the lap clock's step did not run: if the car was silent long enough before it, it
+    // left on a lap meanwhile, and this datagram closes it.
+    if (d.held) OpenNextLap(c, i, tick - 1);
+    HandleCarMessage(c, i, d.bytes, tick, WallTimeAt(c, d.arrivalNs));
 }
 
 std::string BindFailureText(int i, const std::string& reason) {

@@ -11,8 +11,11 @@ void StartSystemTimer(Console& c);
 void StartNoInputBlink(Console& c);
 // Starts Time_Lap(i): the lap clock and the silence step.
 void StartLapTimer(Console& c, int i);
-// Binds slot i's car socket to HandleCarMessage; "" or the platform's reason.
+// Binds slot i's car socket to HandleArrival; "" or the platform's reason.
 std::string BindCarSocket(Console& c, int i);
+// A datagram on slot i's car socket: HandleCarMessage timed to its arrival (after the silence
+// step as of its arrival, for a datagram that was held).
+void HandleArrival(Console& c, int i, const Datagram& d);
 // The crew's message for a car socket that cannot be bound.
 std::string BindFailureText(int i, const std::string& reason);
 // A slot that does not take part: no lap clock, no socket, panel and stop button disabled.

@@ -81,7 +81,7 @@ class ConsoleFaults : public ::testing::Test {
         auto* b = app_->mainWindow()->findChild<QPushButton*>(QString::fromStdString(name));
         if (!b || !b->isEnabled()) return false;
         b->click();
-        return true;
+        return app_->sync();
     }
 
     void SetUpSlots(std::initializer_list<int> carSlots) {
@@ -110,7 +110,7 @@ class ConsoleFaults : public ::testing::Test {
     void StopRun() {
         app_->dialogs().pushMessageAnswer(MessageAnswer::Yes);
         ASSERT_TRUE(Click("Btn_Start"));
-        ASSERT_FALSE(app_->console().st.Measuring());
+        ASSERT_FALSE(app_->view().st.Measuring());
     }
 
     QTemporaryDir dir_;
@@ -134,13 +134,13 @@ TEST_F(ConsoleFaults, AProgramFolderThatCannotBeWrittenStartsAndSaysSoOnce) {
         EXPECT_EQ(told[k].rfind(std::string(files[k]) + " を読み書きできません。", 0), 0u)
             << told[k];
     }
-    EXPECT_EQ(app_->console().settings.SilenceSeconds, 10);
+    EXPECT_EQ(app_->view().settings.SilenceSeconds, 10);
 
     // And it measures: a car is answered. The race journal, which cannot be created there
     // either, is named once; nothing more is said.
     SetUpSlots({0});
     ASSERT_TRUE(Click("Btn_Start"));
-    ASSERT_TRUE(app_->console().st.Measuring());
+    ASSERT_TRUE(app_->view().st.Measuring());
     const auto reply = CarExchange(0);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->substr(0, 1), "N");
@@ -163,7 +163,7 @@ TEST_F(ConsoleFaults, ACarPortInUseIsNamedAndTheOtherCarsAreMeasured) {
     app_->dialogs().clearRequests();
 
     ASSERT_TRUE(Click("Btn_Start"));
-    Console& c = app_->console();
+    const Console& c = app_->view();
     ASSERT_TRUE(c.st.Measuring());
     const std::vector<std::string> told = Messages();
     ASSERT_EQ(told.size(), 1u);
@@ -192,8 +192,8 @@ TEST_F(ConsoleFaults, GarbageFilesGiveDefaultsAtTheNextStart) {
     ASSERT_TRUE(StartIn(dir_.path()));
     // Readable files: no message; settings that could not be read take their defaults.
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(app_->console().settings.Precision.empty(), false);
-    const int silence = app_->console().settings.SilenceSeconds;
+    EXPECT_EQ(app_->view().settings.Precision.empty(), false);
+    const int silence = app_->view().settings.SilenceSeconds;
     EXPECT_TRUE(silence >= 1 && silence <= 99) << silence;
 
     SetUpSlots({0});

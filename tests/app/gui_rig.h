@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <string>
 
 #include "app/console_app.h"
@@ -63,11 +64,13 @@ class ConsoleRig : public ::testing::Test {
         return w_->findChild<W*>(QString::fromStdString(name));
     }
 
+    // A click, then the window shows what the console made of it.
     void Click(const std::string& name) {
         auto* b = Find<QPushButton>(name);
         ASSERT_NE(b, nullptr) << name;
         ASSERT_TRUE(b->isEnabled()) << name;
         b->click();
+        ASSERT_TRUE(app_->sync()) << name;
     }
 
     // Makes (row, col) current, opens its cell editor and types `text` into it, then Enter
@@ -94,6 +97,7 @@ class ConsoleRig : public ::testing::Test {
         }
         QTest::keyClick(editor, Qt::Key_Return);
         FlushClosedEditors();
+        ASSERT_TRUE(app_->sync());
     }
 
     // Picks `choice` in the drop-down cell (row, col) and commits it.
@@ -115,6 +119,7 @@ class ConsoleRig : public ::testing::Test {
         box->setCurrentIndex(k);
         QTest::keyClick(box, Qt::Key_Return);
         FlushClosedEditors();
+        ASSERT_TRUE(app_->sync());
     }
 
     // The cell editor the view has open (a closed one lingers until its deferred delete).
@@ -131,18 +136,26 @@ class ConsoleRig : public ::testing::Test {
     }
 
     QString CellText(const std::string& grid, int row, int col) {
+        app_->sync();
         auto* view = Find<QTableView>(grid);
         return view ? view->model()->index(row - 1, col - 1).data().toString() : QString();
     }
 
     QStringList ComboItems(const std::string& name) {
+        app_->sync();
         QStringList out;
         if (auto* box = Find<QComboBox>(name))
             for (int k = 0; k < box->count(); ++k) out << box->itemText(k);
         return out;
     }
 
-    Console& C() { return app_->console(); }
+    // The console as the window shows it once everything the test did has been carried out.
+    const Console& C() {
+        EXPECT_TRUE(app_->sync());
+        return app_->view();
+    }
+    // Changes the console's own state, as a test's set-up, and waits until the window shows it.
+    void Change(const std::function<void(Console&)>& f) { ASSERT_TRUE(app_->run(f)); }
 
     QTemporaryDir dir_;
     std::unique_ptr<ConsoleApp> app_;

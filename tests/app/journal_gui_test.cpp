@@ -20,7 +20,6 @@
 
 #include "app/console_app.h"
 #include "app/main_window.h"
-#include "app/qt_datagrams.h"
 #include "core/window_state.h"
 #include "journal/journal_file.h"
 
@@ -80,8 +79,19 @@ class JournalStartup : public ::testing::Test {
         ASSERT_NE(b, nullptr) << name;
         ASSERT_TRUE(b->isEnabled()) << name;
         b->click();
+        ASSERT_TRUE(app_->sync()) << name;
     }
-    Console& console() { return app_->console(); }
+    // The console as the window shows it, once everything asked of it has been carried out.
+    const Console& console() {
+        EXPECT_TRUE(app_->sync());
+        return app_->view();
+    }
+    // Whether the console's own socket `id` is bound, asked on the console's thread.
+    bool Bound(SocketId id) {
+        bool bound = false;
+        EXPECT_TRUE(app_->run([&bound, id](Console& c) { bound = c.svc.net.IsBound(id); }));
+        return bound;
+    }
     const std::vector<QtDialogs::Request>& Requests() { return app_->dialogs().requests(); }
     QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
 
@@ -91,12 +101,12 @@ class JournalStartup : public ::testing::Test {
             app_->dialogs().pushInputAnswer("127.0.0.1");
             Click(SlotControlName("Btn_ClientNoSet", s));
         }
-        console().st.main.Txt_Event.text = "耐久";
+        ASSERT_TRUE(app_->run([](Console& c) { c.st.main.Txt_Event.text = "耐久"; }));
         Click("Btn_Start");
         ASSERT_TRUE(console().st.Measuring());
         // The car's first pass, then (as the silence step would) its lap opened.
         ASSERT_TRUE(CarExchange(0, "000"));
-        console().st.runners[0].AwayFlag = true;
+        ASSERT_TRUE(app_->run([](Console& c) { c.st.runners[0].AwayFlag = true; }));
         const auto reply = CarExchange(0, "000");
         ASSERT_TRUE(reply);
         ASSERT_EQ(reply->substr(0, 4), "N001");
@@ -125,9 +135,11 @@ TEST_F(JournalStartup, YesBringsTheRaceBackRunning) {
     // clocks run and the car is answered with its count.
     EXPECT_EQ(Find<QPushButton>("Btn_Start")->text(), "Stop");
     EXPECT_FALSE(Find<QPushButton>("Btn_End")->isEnabled());
-    EXPECT_FALSE(app_->net().IsBound(SocketId::Presence));
-    EXPECT_TRUE(console().ticks.Running());
-    EXPECT_TRUE(console().svc.timers.IsRunning(TimerKey{TimerId::Lap, 2}));
+    EXPECT_FALSE(Bound(SocketId::Presence));
+    const RunningServices& running = app_->live().Latest()->services;
+    EXPECT_TRUE(running.clockRunning);
+    EXPECT_TRUE(running.timers[5]);  // the lap clock of slot 2
+    EXPECT_EQ(kConsoleTimers[5], (TimerKey{TimerId::Lap, 2}));
     EXPECT_EQ(Find<QLabel>("Lbl_LapCnt_0")->text(), "2周目");
     EXPECT_EQ(console().st.main.Txt_Event.text, "耐久");
     auto* grid = Find<QTableView>("Spd_LapTime_0");
@@ -149,7 +161,7 @@ TEST_F(JournalStartup, NoKeepsTheOldJournalUnderADatedNameAndStartsClean) {
     EXPECT_EQ(Requests().front().title, "復元確認");
     EXPECT_FALSE(console().st.Measuring());
     EXPECT_TRUE(console().st.panels[0].Lbl_IP.caption.empty());
-    EXPECT_TRUE(app_->net().IsBound(SocketId::Presence));
+    EXPECT_TRUE(Bound(SocketId::Presence));
     const QStringList files = Files();
     ASSERT_EQ(files.size(), 5) << files.join(' ').toStdString();  // master files, settings
     const QString kept =

@@ -113,21 +113,22 @@ TEST_F(KeyboardTest, DuringARunNoSetUpOrClearingControlCanBeReached) {
 
 TEST_F(KeyboardTest, TextSetByAnyMeansReachesTheConsoleLikeTypedText) {
     SetUpSlot(0);
-    MainFrameState& m = C().st.main;
-    PanelState& p = C().st.panels[0];
+    // The window's copy of the console: C() brings it up to date before each look.
+    const MainFrameState& m = C().st.main;
+    const PanelState& p = C().st.panels[0];
     struct Field {
         const char* name;
         std::function<std::string()> state;
     } fields[] = {
-        {"Txt_Event", [&] { return m.Txt_Event.text; }},
-        {"Txt_Date", [&] { return m.Txt_Date.text; }},
-        {"Txt_Kion", [&] { return m.Txt_Kion.text; }},
-        {"Txt_RunN", [&] { return m.Txt_RunN.text; }},
-        {"Txt_AllOutMess", [&] { return m.Txt_AllOutMess.text; }},
-        {"Cmb_Tenki", [&] { return m.Cmb_Tenki.text; }},
-        {"Txt_Nenpi_0", [&] { return p.Txt_Nenpi.text; }},
-        {"Txt_InGasl_0", [&] { return p.Txt_InGasl.text; }},
-        {"Txt_OutMess_0", [&] { return p.Txt_OutMess.text; }},
+        {"Txt_Event", [&] { return C(), m.Txt_Event.text; }},
+        {"Txt_Date", [&] { return C(), m.Txt_Date.text; }},
+        {"Txt_Kion", [&] { return C(), m.Txt_Kion.text; }},
+        {"Txt_RunN", [&] { return C(), m.Txt_RunN.text; }},
+        {"Txt_AllOutMess", [&] { return C(), m.Txt_AllOutMess.text; }},
+        {"Cmb_Tenki", [&] { return C(), m.Cmb_Tenki.text; }},
+        {"Txt_Nenpi_0", [&] { return C(), p.Txt_Nenpi.text; }},
+        {"Txt_InGasl_0", [&] { return C(), p.Txt_InGasl.text; }},
+        {"Txt_OutMess_0", [&] { return C(), p.Txt_OutMess.text; }},
     };
     struct Way {
         const char* what;

@@ -112,15 +112,16 @@ TEST_F(LapChartTest, ExportWritesTheFileDuringARunAndBothButtonsWaitForAnOpenEdi
     Click("Btn_Start");
     // Two laps as the link records them, then an edited lap time and a correction: the pop-up
     // and the stint follow each at once.
-    Grid& g = C().st.panels[0].Spd_LapTime;
-    g.SetRowCount(2);
-    for (int row : {1, 2}) {
-        g.SetCell(row, 1, "1'01\"000");
-        g.SetCell(row, 2, "山田");
-        g.SetCell(row, 4, "61000");
-    }
-    C().st.runners[0].LapCount = 2;
-    app_->renderNow();
+    Change([](Console& c) {
+        Grid& g = c.st.panels[0].Spd_LapTime;
+        g.SetRowCount(2);
+        for (int row : {1, 2}) {
+            g.SetCell(row, 1, "1'01\"000");
+            g.SetCell(row, 2, "山田");
+            g.SetCell(row, 4, "61000");
+        }
+        c.st.runners[0].LapCount = 2;
+    });
     EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 4), "2");
     EXPECT_EQ(CellText("Spd_DriverInfo_0", 1, 5), "0:02:02");
     TypeCell("Spd_LapTime_0", 1, 1, "2'00\"000");

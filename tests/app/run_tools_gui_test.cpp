@@ -29,14 +29,15 @@ class RunToolsTest : public ConsoleRig {
 
     // Slot 0 on lap `laps`, every row timed, as after a run.
     void LapsRecorded(int laps) {
-        C().st.runners[0].LapCount = laps;
-        C().st.runners[0].LinkFlag = "N";
-        C().st.runners[0].AwayFlag = false;
-        Grid& g = C().st.panels[0].Spd_LapTime;
-        g.SetRowCount(laps);
-        for (int r = 1; r <= laps; ++r) g.SetCell(r, 1, "1'0" + std::to_string(r) + "\"000");
-        C().st.panels[0].Lbl_LapCnt.caption = std::to_string(laps) + "周目";
-        app_->renderNow();
+        Change([laps](Console& c) {
+            c.st.runners[0].LapCount = laps;
+            c.st.runners[0].LinkFlag = "N";
+            c.st.runners[0].AwayFlag = false;
+            Grid& g = c.st.panels[0].Spd_LapTime;
+            g.SetRowCount(laps);
+            for (int r = 1; r <= laps; ++r) g.SetCell(r, 1, "1'0" + std::to_string(r) + "\"000");
+            c.st.panels[0].Lbl_LapCnt.caption = std::to_string(laps) + "周目";
+        });
     }
 };
 
@@ -177,24 +178,25 @@ class ResultsFileTest : public RunToolsTest {
         ASSERT_EQ(car->count(), 1);
         emit car->activated(0);
 
-        Grid& laps = C().st.panels[0].Spd_LapTime;
-        laps.SetRowCount(4);
-        const char* rows[4][4] = {{"1'23\"456", "山田", "", "ＢＯＸ, 了解"},
-                                  {"  ", "山田", "", ", "},  // blanks only: not a lap
-                                  {"1'20\"000", "山田", "給油", " , "},
-                                  {"", "", "", ""}};  // the lap still open
-        for (int r = 0; r < 4; ++r) {
-            laps.SetCell(r + 1, 1, rows[r][0]);
-            laps.SetCell(r + 1, 2, rows[r][1]);
-            laps.SetCell(r + 1, 3, rows[r][2]);
-            laps.SetCell(r + 1, 5, rows[r][3]);
-        }
-        Grid& drivers = C().st.panels[0].Spd_DriverInfo;
-        drivers.SetRowCount(2);
-        drivers.SetCell(1, 1, "山田");
-        drivers.SetCell(1, 2, "1'20\"000");
-        drivers.SetCell(1, 3, "1'21\"728");
-        app_->renderNow();
+        Change([](Console& c) {
+            Grid& laps = c.st.panels[0].Spd_LapTime;
+            laps.SetRowCount(4);
+            const char* rows[4][4] = {{"1'23\"456", "山田", "", "ＢＯＸ, 了解"},
+                                      {"  ", "山田", "", ", "},  // blanks only: not a lap
+                                      {"1'20\"000", "山田", "給油", " , "},
+                                      {"", "", "", ""}};  // the lap still open
+            for (int r = 0; r < 4; ++r) {
+                laps.SetCell(r + 1, 1, rows[r][0]);
+                laps.SetCell(r + 1, 2, rows[r][1]);
+                laps.SetCell(r + 1, 3, rows[r][2]);
+                laps.SetCell(r + 1, 5, rows[r][3]);
+            }
+            Grid& drivers = c.st.panels[0].Spd_DriverInfo;
+            drivers.SetRowCount(2);
+            drivers.SetCell(1, 1, "山田");
+            drivers.SetCell(1, 2, "1'20\"000");
+            drivers.SetCell(1, 3, "1'21\"728");
+        });
     }
 };
 

@@ -94,30 +94,31 @@ TEST_F(WindowScaleTest, OpensAtTheTwipsSizeAndAResizeScalesPlacesFontsAndGrids) 
 }
 
 TEST_F(WindowScaleTest, LongFiguresFitAtEveryScaleWithoutShrinkingBelowTheNormalSize) {
-    PanelState& p = C().st.panels[0];
-    MainFrameState& m = C().st.main;
     app_->dialogs().pushInputAnswer("192.168.100.200");
     Click("Btn_ClientNoSet_0");
-    struct Caption {
-        Label* label;
-        const char* text;
-    } captions[] = {
-        {&p.Lbl_BestLapTime, "1234周目 1'23\"456"},
-        {&p.Lbl_AveLapTime, "12'34\"567"},
-        {&p.Lbl_YosoSyu, "あと2050周"},
-        {&p.Lbl_LapCnt, "1234周目"},
-        {&p.Lbl_Time, "12'34\"567"},
-        {&p.Lbl_CarStatus, "無通信 23:59:59"},
-        {&p.Lbl_DrvrBestLapTime, "12'34\"567-123L"},
-        {&p.Lbl_DrvrAveLapTime, "12'34\"567"},
-        {&m.Lbl_StTime, "Start時間 20:38"},
-        {&m.Lbl_SysTime, "pm 08:38:46"},
-        {&m.ranking[0].Lbl_BestTime, "12'34\"567"},
-        {&m.ranking[0].Lbl_BestLAP, "1234"},
-        {&m.ranking[0].Lbl_Sort_LAP, "1234"},
-    };
-    for (const Caption& k : captions) k.label->caption = k.text;
-    app_->renderNow();
+    Change([](Console& c) {
+        PanelState& p = c.st.panels[0];
+        MainFrameState& m = c.st.main;
+        struct Caption {
+            Label* label;
+            const char* text;
+        } captions[] = {
+            {&p.Lbl_BestLapTime, "1234周目 1'23\"456"},
+            {&p.Lbl_AveLapTime, "12'34\"567"},
+            {&p.Lbl_YosoSyu, "あと2050周"},
+            {&p.Lbl_LapCnt, "1234周目"},
+            {&p.Lbl_Time, "12'34\"567"},
+            {&p.Lbl_CarStatus, "無通信 23:59:59"},
+            {&p.Lbl_DrvrBestLapTime, "12'34\"567-123L"},
+            {&p.Lbl_DrvrAveLapTime, "12'34\"567"},
+            {&m.Lbl_StTime, "Start時間 20:38"},
+            {&m.Lbl_SysTime, "pm 08:38:46"},
+            {&m.ranking[0].Lbl_BestTime, "12'34\"567"},
+            {&m.ranking[0].Lbl_BestLAP, "1234"},
+            {&m.ranking[0].Lbl_Sort_LAP, "1234"},
+        };
+        for (const Caption& k : captions) k.label->caption = k.text;
+    });
 
     for (double wanted : {1.0, 1.37, 1.5, 2.0, 3.1}) {
         SCOPED_TRACE(wanted);

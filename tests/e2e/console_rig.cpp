@@ -45,7 +45,7 @@ bool ConsoleRig::Click(const std::string& name) {
     auto* b = Find<QPushButton>(name);
     if (!b || !b->isEnabled()) return false;
     b->click();
-    return true;
+    return app_->sync();
 }
 
 QString ConsoleRig::LabelText(const std::string& name) {
@@ -58,7 +58,7 @@ bool ConsoleRig::TypeInto(const std::string& name, const char* text) {
     if (!e || !e->isEnabled()) return false;
     e->selectAll();
     QTest::keyClicks(e, text);
-    return true;
+    return app_->sync();
 }
 
 }  // namespace velmora::e2e

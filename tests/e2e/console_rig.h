@@ -28,7 +28,11 @@ class ConsoleRig {
     void Stop() { app_.reset(); }
 
     ConsoleApp& app() { return *app_; }
-    Console& console() { return app_->console(); }
+    // The console as the window shows it, once everything asked of it has been carried out.
+    const Console& console() {
+        app_->sync();
+        return app_->view();
+    }
     QWidget* window() { return app_ ? app_->mainWindow() : nullptr; }
     // A file in the console's program folder, which goes with the rig.
     QString FilePath(const QString& name) const { return folder_.filePath(name); }
@@ -38,7 +42,8 @@ class ConsoleRig {
         QWidget* w = window();
         return w ? w->findChild<W*>(QString::fromStdString(name)) : nullptr;
     }
-    // A real click on an enabled button; false if there is none by that name or it is off.
+    // A real click on an enabled button, carried out by the console; false if there is none by
+    // that name or it is off.
     bool Click(const std::string& name);
     QString LabelText(const std::string& name);
     // Replaces the text of an enabled line edit by typing, as the crew would (ASCII only).

@@ -86,7 +86,7 @@ class PitMessagesEndToEnd : public QObject, private e2e::ConsoleRig {
     void cleanupTestCase() { Stop(); }
 
     void typedMessagesAndTheCountdownReachTheCar() {
-        Console& c = app().console();
+        const Console& c = console();
         app().dialogs().pushInputAnswer("127.0.0.1");
         QVERIFY(Click("Btn_ClientNoSet_0"));
 
@@ -94,6 +94,7 @@ class PitMessagesEndToEnd : public QObject, private e2e::ConsoleRig {
         auto* arm = Find<QCheckBox>("Chk_ChgCnter_0");
         QVERIFY(arm && arm->isEnabled());
         arm->click();
+        QVERIFY(app().sync());
         QVERIFY(c.st.panels[0].Chk_ChgCnter.checked);
         QCOMPARE(Find<QLineEdit>("Txt_ZanRunCnt_0")->text(), QStringLiteral("10"));
         QVERIFY(TypeInto("Txt_ZanRunCnt_0", "4"));
@@ -116,7 +117,7 @@ class PitMessagesEndToEnd : public QObject, private e2e::ConsoleRig {
         QVERIFY2(car.waitForStarted(5000), "carsim did not start");
         QSignalSpy finished(&car, &QProcess::finished);
         QVERIFY(car.state() == QProcess::NotRunning || finished.wait(25000));
-        QTest::qWait(50);  // the render that follows the last datagrams
+        QVERIFY(app().sync());  // the window shows the last datagrams
 
         const QByteArray err = car.readAllStandardError();
         QVERIFY2(err.isEmpty(), err.constData());

@@ -85,7 +85,7 @@ class RaceEndToEnd : public QObject, private e2e::ConsoleRig {
     void cleanupTestCase() { Stop(); }
 
     void twoCarsDriveThreeLapsEach() {
-        Console& c = app().console();
+        const Console& c = console();
         const int carSlots[] = {0, 2};
 
         // Set-up through the idle panels' buttons; the input box is answered by the hook.
@@ -118,7 +118,7 @@ class RaceEndToEnd : public QObject, private e2e::ConsoleRig {
             QSignalSpy finished(p.get(), &QProcess::finished);
             QVERIFY(p->state() == QProcess::NotRunning || finished.wait(25000));
         }
-        QTest::qWait(100);  // the render that follows the last datagrams
+        QVERIFY(app().sync());  // the window shows the last datagrams
 
         std::map<int, CarRun> runs;
         for (auto& [s, p] : cars) {
@@ -210,7 +210,7 @@ class RaceEndToEnd : public QObject, private e2e::ConsoleRig {
     // the console has no status block for it yet, and lap 1 is timed from the second Start.
     // Nothing of the first run (its last count, its best lap) may come back as a lap.
     void aSecondRunStartsClean() {
-        Console& c = app().console();
+        const Console& c = console();
         const auto startNs =
             duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
         QVERIFY(Click("Btn_Start"));
@@ -223,7 +223,7 @@ class RaceEndToEnd : public QObject, private e2e::ConsoleRig {
         QVERIFY(car.waitForStarted(5000));
         QSignalSpy finished(&car, &QProcess::finished);
         QVERIFY(car.state() == QProcess::NotRunning || finished.wait(25000));
-        QTest::qWait(100);
+        QVERIFY(app().sync());
         const CarRun run =
             ParseCarOutput(QString::fromUtf8(car.readAllStandardOutput()), car.exitCode());
         const QByteArray context = run.output.toUtf8();

@@ -82,7 +82,7 @@ class SaveDuringRunEndToEnd : public QObject, private e2e::ConsoleRig {
     void cleanupTestCase() { Stop(); }
 
     void aSaveWithTheDialogOpenLosesNoDatagramAndNoLap() {
-        Console& c = console();
+        const Console& c = console();
         const int carSlots[] = {0, 2};
         for (int s : carSlots) {
             app().dialogs().pushInputAnswer("127.0.0.1");
@@ -109,9 +109,13 @@ class SaveDuringRunEndToEnd : public QObject, private e2e::ConsoleRig {
         app().dialogs().setNonInteractive(false);
         int rowsWhenClosed[3] = {};
         bool dialogSeen = false;
-        QTimer::singleShot(0, [&] {
+        // The dialog opens once the console has caught up with the clicks before it.
+        QTimer finder;
+        finder.setInterval(20);
+        QObject::connect(&finder, &QTimer::timeout, [&] {
             auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (d == nullptr) return;
+            finder.stop();
             dialogSeen = true;
             QTimer::singleShot(1000, d, [&, d] {
                 for (int s : carSlots) rowsWhenClosed[s] = TimedRows(c.st.panels[s].Spd_LapTime);
@@ -121,6 +125,7 @@ class SaveDuringRunEndToEnd : public QObject, private e2e::ConsoleRig {
                     ->click();
             });
         });
+        finder.start();
         QVERIFY(Click("Btn_Write"));  // returns once the file is written
         app().dialogs().setNonInteractive(true);
         QVERIFY(dialogSeen);
@@ -134,7 +139,7 @@ class SaveDuringRunEndToEnd : public QObject, private e2e::ConsoleRig {
             QSignalSpy finished(p.get(), &QProcess::finished);
             QVERIFY(p->state() == QProcess::NotRunning || finished.wait(25000));
         }
-        QTest::qWait(100);
+        QVERIFY(app().sync());
         for (int s : carSlots) {
             const CarRun run = ParseCarOutput(QString::fromUtf8(cars[s]->readAllStandardOutput()));
             const QByteArray context = run.output.toUtf8();

@@ -72,8 +72,7 @@ bool FakeTimers::Fire(TimerKey key) {
     return true;
 }
 
-std::string FakeNet::Bind(SocketId id, std::uint16_t localPort,
-                          std::function<void(std::string_view)> onDatagram) {
+std::string FakeNet::Bind(SocketId id, std::uint16_t localPort, DatagramHandler onDatagram) {
     if (auto f = failBind.find(localPort); f != failBind.end()) return f->second;
     boundPorts[id] = localPort;
     handlers_[id] = std::move(onDatagram);
@@ -85,21 +84,31 @@ void FakeNet::Close(SocketId id) {
     handlers_.erase(id);
 }
 
-void FakeNet::Send(SocketId id, std::string_view host, std::uint16_t port,
-                   std::string_view bytes) {
+void FakeNet::Send(SocketId id, std::string_view host, std::uint16_t port, std::string_view bytes) {
     sent.push_back({id, std::string(host), port, std::string(bytes)});
     if (onSend) onSend(sent.back());
 }
 
 bool FakeNet::Deliver(SocketId id, std::string_view bytes) {
+    return DeliverAt(id, bytes, clock ? clock->NowNs() : 0);
+}
+
+bool FakeNet::DeliverAt(SocketId id, std::string_view bytes, std::int64_t arrivalNs) {
     auto it = handlers_.find(id);
     if (it == handlers_.end()) return false;
     auto handler = it->second;  // the handler may close and rebind its own socket
-    handler(bytes);
+    handler(Datagram{bytes, arrivalNs});
     return true;
 }
 
+void FakeNet::SendAfter(SocketId id, std::string_view host, std::uint16_t port,
+                        std::string_view bytes, JournalTicket ticket) {
+    tickets.push_back(ticket);
+    Send(id, host, port, bytes);
+}
+
 FakeConsole::FakeConsole() {
+    net.clock = &mono;
     console.DeriveClock();
     ApplyDesignState(console);
     MainWindowStartupState(console);

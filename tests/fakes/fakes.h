@@ -14,7 +14,7 @@
 namespace velmora::test {
 
 class FakeDialogs : public DialogService {
-public:
+  public:
     struct Shown {
         std::string text, title;
         MessageButtons buttons;
@@ -32,8 +32,8 @@ public:
     std::vector<Asked> asked;
     int beeps = 0;
 
-    MessageAnswer MessageBox(std::string_view text, std::string_view title,
-                             MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer MessageBox(std::string_view text, std::string_view title, MessageButtons buttons,
+                             MessageIcon icon) override;
     std::string InputBox(std::string_view prompt, std::string_view title,
                          std::string_view defaultText) override;
     std::string SaveFileDialog(std::string_view title, std::string_view filter) override;
@@ -43,7 +43,7 @@ public:
 };
 
 class FakeTimers : public TimerService {
-public:
+  public:
     struct Entry {
         int intervalMs;
         std::function<void()> onTick;
@@ -55,13 +55,13 @@ public:
     // Runs the timer's handler once; returns false when the timer is not running.
     bool Fire(TimerKey key);
 
-private:
+  private:
     std::vector<std::pair<TimerKey, Entry>> running_;
     std::vector<std::pair<TimerKey, Entry>>::iterator Find(TimerKey key);
 };
 
 class FakeNet : public DatagramService {
-public:
+  public:
     struct Sent {
         SocketId id;
         std::string host;
@@ -75,23 +75,31 @@ public:
     // Runs as each datagram goes out, e.g. to look at what was stored before it.
     std::function<void(const Sent&)> onSend;
 
-    std::string Bind(SocketId id, std::uint16_t localPort,
-                     std::function<void(std::string_view)> onDatagram) override;
+    // Stamps delivered datagrams with this clock's reading (0 without one).
+    const MonotonicClock* clock = nullptr;
+    // The journal ticket of every reply sent with SendAfter, in order.
+    std::vector<JournalTicket> tickets;
+
+    std::string Bind(SocketId id, std::uint16_t localPort, DatagramHandler onDatagram) override;
     void Close(SocketId id) override;
     bool IsBound(SocketId id) const override { return boundPorts.count(id) != 0; }
     void Send(SocketId id, std::string_view host, std::uint16_t port,
               std::string_view bytes) override;
+    void SendAfter(SocketId id, std::string_view host, std::uint16_t port, std::string_view bytes,
+                   JournalTicket ticket) override;
     std::string LocalAddress() const override { return localAddress; }
 
-    // Delivers one datagram to a bound socket; false when it is not bound.
+    // Delivers one datagram to a bound socket, arrived now; false when it is not bound.
     bool Deliver(SocketId id, std::string_view bytes);
+    // The same, arrived at monotonic instant `arrivalNs`.
+    bool DeliverAt(SocketId id, std::string_view bytes, std::int64_t arrivalNs);
 
-private:
-    std::map<SocketId, std::function<void(std::string_view)>> handlers_;
+  private:
+    std::map<SocketId, DatagramHandler> handlers_;
 };
 
 class FakeWallClock : public WallClock {
-public:
+  public:
     LocalTime now = FromCivil({2026, 12, 7, 14, 5, 9});
     std::int64_t realMs = 1'796'652'309'000;  // 2026-12-07 14:05:09 UTC
     LocalTime Now() const override { return now; }
@@ -100,7 +108,7 @@ public:
 };
 
 class FakeMonotonic : public MonotonicClock {
-public:
+  public:
     std::int64_t ns = 1'000'000'000;
     std::int64_t NowNs() const override { return ns; }
     void AdvanceMs(std::int64_t ms) { ns += ms * 1'000'000; }

@@ -69,9 +69,9 @@ TEST(JournalFile, WhatAStartFinds) {
              MakeUnfinished(p);
              SqliteDb db;
              db.Open(p, false);
-             db.Exec("PRAGMA user_version=2");
+             db.Exec("PRAGMA user_version=3");
          },
-         JournalFound::Unreadable, "journal version 2"},
+         JournalFound::Unreadable, "journal version 3"},
         {"a damaged page",
          [](const std::string& p) {
              MakeUnfinished(p);

@@ -1,8 +1,9 @@
 // velmora-kill-console: the real console (ConsoleApp, offscreen) for the kill test, started in
 // a given program folder with the resume question answered in advance, and driven by lines on
 // stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end".
-// It prints "ready resumed=0|1" and a dump of its state once the main window is shown, before
-// the event loop has handled a single datagram, so the dump is the state the journal restored.
+// It prints "ready resumed=0|1" and a dump of its state once the main window is shown: the state
+// the journal restored, and whatever the cars sent while the question was open (kept from the
+// start, handled in order of arrival on Yes).
 #include <unistd.h>
 
 #include <QApplication>
@@ -14,10 +15,10 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/console_app.h"
 #include "app/main_window.h"
-#include "app/qt_datagrams.h"
 #include "core/window_state.h"
 
 using namespace velmora;
@@ -34,17 +35,38 @@ bool Click(ConsoleApp& app, const std::string& name) {
     auto* b = app.mainWindow()->findChild<QPushButton*>(QString::fromStdString(name));
     if (!b || !b->isEnabled()) return false;
     b->click();
-    return true;
+    return app.sync();
 }
 
 // One line per fact; lap rows as "dump row slot=S n=N ticks=T text=X".
 void Dump(ConsoleApp& app) {
-    Console& c = app.console();
-    const ConsoleState& st = c.st;
+    // Read on the console's own thread, the window waiting meanwhile.
+    std::vector<std::string> lines;
+    app.run([&lines](Console& c) {
+        const ConsoleState& st = c.st;
+        std::ostringstream head;
+        head << "dump measuring=" << st.Measuring() << " clock=" << c.ticks.Running()
+             << " presence=" << c.svc.net.IsBound(SocketId::Presence)
+             << " tick=" << c.TickCounter();
+        lines.push_back(head.str());
+        for (int i = 0; i < kPanelCount; ++i) {
+            const RunnerState& r = st.runners[i];
+            const PanelState& p = st.panels[i];
+            if (p.Lbl_IP.caption.empty()) continue;
+            std::ostringstream s;
+            s << "dump slot=" << i << " bound=" << c.svc.net.IsBound(CarSocket(i))
+              << " timer=" << c.svc.timers.IsRunning(TimerKey{TimerId::Lap, i})
+              << " lapcount=" << r.LapCount << " away=" << r.AwayFlag
+              << " rows=" << p.Spd_LapTime.RowCount() << " caption=" << p.Lbl_LapCnt.caption;
+            lines.push_back(s.str());
+            for (int row = 1; row <= p.Spd_LapTime.RowCount(); ++row)
+                lines.push_back("dump row slot=" + std::to_string(i) + " n=" + std::to_string(row) +
+                                " ticks=" + p.Spd_LapTime.Cell(row, 4) +
+                                " text=" + p.Spd_LapTime.Cell(row, 1));
+        }
+    });
     std::ostringstream head;
-    head << "dump measuring=" << st.Measuring() << " clock=" << c.ticks.Running()
-         << " presence=" << app.net().IsBound(SocketId::Presence) << " tick=" << c.TickCounter()
-         << " ranking_rows=";
+    head << lines.front() << " ranking_rows=";
     int shown = 0;
     for (int r = 0; r < kPanelCount; ++r)
         shown += app.mainWindow()
@@ -52,20 +74,7 @@ void Dump(ConsoleApp& app) {
                      ->isVisibleTo(app.mainWindow());
     head << shown;
     Out(head.str());
-    for (int i = 0; i < kPanelCount; ++i) {
-        const RunnerState& r = st.runners[i];
-        const PanelState& p = st.panels[i];
-        if (p.Lbl_IP.caption.empty()) continue;
-        std::ostringstream s;
-        s << "dump slot=" << i << " bound=" << app.net().IsBound(CarSocket(i))
-          << " timer=" << c.svc.timers.IsRunning(TimerKey{TimerId::Lap, i})
-          << " lapcount=" << r.LapCount << " away=" << r.AwayFlag
-          << " rows=" << p.Spd_LapTime.RowCount() << " caption=" << p.Lbl_LapCnt.caption;
-        Out(s.str());
-        for (int row = 1; row <= p.Spd_LapTime.RowCount(); ++row)
-            Out("dump row slot=" + std::to_string(i) + " n=" + std::to_string(row) +
-                " ticks=" + p.Spd_LapTime.Cell(row, 4) + " text=" + p.Spd_LapTime.Cell(row, 1));
-    }
+    for (std::size_t k = 1; k < lines.size(); ++k) Out(lines[k]);
     Out("dump end");
 }
 
@@ -81,10 +90,10 @@ void Command(ConsoleApp& app, const std::string& line) {
         app.dialogs().pushInputAnswer(address);
         ok = Click(app, SlotControlName("Btn_ClientNoSet", slot));
     } else if (verb == "start") {
-        ok = Click(app, "Btn_Start") && app.console().st.Measuring();
+        ok = Click(app, "Btn_Start") && app.view().st.Measuring();
     } else if (verb == "stop") {
         app.dialogs().pushMessageAnswer(MessageAnswer::Yes);
-        ok = Click(app, "Btn_Start") && !app.console().st.Measuring();
+        ok = Click(app, "Btn_Start") && !app.view().st.Measuring();
     } else if (verb == "save") {
         std::string path;
         in >> path;

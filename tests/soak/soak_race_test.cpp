@@ -158,7 +158,7 @@ class SoakRace : public QObject, private e2e::ConsoleRig {
         qInfo("soak: %d s, %d laps per car, seed %llu, loss %.3f dup %.3f reorder %.3f", seconds,
               laps, seed, loss, dup, reorder);
 
-        Console& c = app().console();
+        const Console& c = console();
         for (int s : kSlots) {
             app().dialogs().pushInputAnswer(kReplyAddress);
             QVERIFY(Click(SlotControlName("Btn_ClientNoSet", s)));

@@ -92,33 +92,41 @@ int main(int argc, char** argv) {
     if (!(shown.count() > 0 || shown.wait(10000)) || app->mainWindow() == nullptr)
         return Fail("the main window did not come up");
     MainWindow* w = app->mainWindow();
-    Console& c = app->console();
+    const Console& c = app->view();
 
     if (!Grab(w, scale, out + "/screenshot-idle.png")) return 1;
 
-    // The event, the course and, on slots 0 and 2, car, driver and a first fill.
-    c.st.main.Txt_Event.text = "耐久リハーサル";
-    c.st.main.Cmb_Tenki.Select(0);
-    c.st.main.Txt_Kion.text = "21";
-    c.st.main.Txt_RunN.text = "5";
-    c.st.main.Cmb_Course.Select(0);
-    TakeSelectedCourse(c);
+    // The event, the course and, on slots 0 and 2, car, driver and a first fill, set as the
+    // crew would (on the console's own thread).
+    app->run([](Console& live) {
+        live.st.main.Txt_Event.text = "耐久リハーサル";
+        live.st.main.Cmb_Tenki.Select(0);
+        live.st.main.Txt_Kion.text = "21";
+        live.st.main.Txt_RunN.text = "5";
+        live.st.main.Cmb_Course.Select(0);
+        TakeSelectedCourse(live);
+    });
     const int carSlots[] = {0, 2};
     for (int k = 0; k < 2; ++k) {
         const int s = carSlots[k];
         app->dialogs().pushInputAnswer("127.0.0.1");
         if (!Click(w, SlotControlName("Btn_ClientNoSet", s))) return Fail("set-up failed");
-        PanelState& p = c.st.panels[s];
-        p.Cmb_Car.Select(k);
-        ChooseCar(c, s);
-        p.Cmb_Driver.Select(k);
-        ChooseDriver(c, s);
-        p.Txt_InGasl.text = "40";
-        Refuel(c, s);
+        app->run([s, k](Console& live) {
+            PanelState& p = live.st.panels[s];
+            p.Cmb_Car.Select(k);
+            ChooseCar(live, s);
+            p.Cmb_Driver.Select(k);
+            ChooseDriver(live, s);
+            p.Txt_InGasl.text = "40";
+            Refuel(live, s);
+        });
     }
-    c.st.panels[0].Chk_ChgCnter.checked = true;
-    ArmCountdown(c, 0);
-    if (!Click(w, "Btn_Start") || !c.st.Measuring()) return Fail("the run did not start");
+    app->run([](Console& live) {
+        live.st.panels[0].Chk_ChgCnter.checked = true;
+        ArmCountdown(live, 0);
+    });
+    if (!Click(w, "Btn_Start") || !app->sync() || !c.st.Measuring())
+        return Fail("the run did not start");
 
     std::map<int, std::unique_ptr<QProcess>> cars;
     for (int s : carSlots) {
@@ -130,7 +138,7 @@ int main(int argc, char** argv) {
         if (!p->waitForStarted(5000)) return Fail("velmora-carsim did not start");
         cars[s] = std::move(p);
     }
-    c.st.panels[2].Txt_OutMess.text = "ペース維持";
+    app->run([](Console& live) { live.st.panels[2].Txt_OutMess.text = "ペース維持"; });
     for (auto& [s, p] : cars) {
         QSignalSpy finished(p.get(), &QProcess::finished);
         if (p->state() != QProcess::NotRunning && !finished.wait(30000))
@@ -141,14 +149,14 @@ int main(int argc, char** argv) {
     again.start(VELMORA_CARSIM_PATH, {"--slot", "0", "--laps", "0", "--in-range-ms", "1500",
                                       "--interval-ms", "50", "--quiet", "--text", "了解"});
     QTest::qWait(1200);
-    app->renderNow();
+    app->sync();
     if (!Grab(w, scale, out + "/screenshot-run.png")) return 1;
     again.waitForFinished(10000);
 
     app->dialogs().pushMessageAnswer(MessageAnswer::Yes);
     if (!Click(w, SlotControlName("Btn_RunStop", 2))) return Fail("計測中止 failed");
     QTest::qWait(300);
-    app->renderNow();
+    app->sync();
     if (!Grab(w, scale, out + "/screenshot-stopped.png")) return 1;
     app.reset();
     return 0;

@@ -1,0 +1,19 @@
+#pragma once
+// The clocks of the running program: the steady clock for every interval, the system's local
+// time for what the crew reads. Both may be read on any thread.
+#include "core/services.h"
+
+namespace velmora {
+
+class SteadyClock : public MonotonicClock {
+  public:
+    std::int64_t NowNs() const override;
+};
+
+class SystemWallClock : public WallClock {
+  public:
+    LocalTime Now() const override;
+    std::int64_t RealNowMs() const override;
+};
+
+}  // namespace velmora

@@ -1,0 +1,227 @@
+#include "engine/engine.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "carlink/protocol.h"
+
+namespace velmora {
+
+// The console's journal as the core sees it: a commit asks for the snapshot at the end of the
+// round to be written and synced, and its ticket is that snapshot's number.
+class Engine::Feed final : public RaceJournal {
+  public:
+    explicit Feed(Engine& e) : e_(e) {}
+    JournalTicket Commit(const Console&) override {
+        e_.commitWanted_ = true;
+        return e_.writer_ ? e_.seq_ + 1 : 0;
+    }
+    void Heartbeat(const Console&) override { e_.heartbeatWanted_ = true; }
+
+  private:
+    Engine& e_;
+};
+
+namespace {
+
+// A wait with nothing to do still comes round this often (a stop request, a clock step).
+constexpr std::int64_t kLongestWaitNs = 1'000'000'000;
+
+// The run's settings and slots, as the Start marker keeps them for a replay.
+RunSetup SetupOf(const Console& c) {
+    RunSetup s;
+    s.precision = c.settings.Precision;
+    s.silenceSeconds = c.settings.SilenceSeconds;
+    for (int i = 0; i < kPanelCount; ++i)
+        if (c.svc.net.IsBound(CarSocket(i))) s.cars.push_back(i);
+    return s;
+}
+
+}  // namespace
+
+Engine::Engine(Console& console, EngineNet& net, EngineTimers& timers, MonotonicClock& mono)
+    : c_(console),
+      net_(net),
+      timers_(timers),
+      mono_(mono),
+      feed_(std::make_unique<Feed>(*this)),
+      wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+Engine::~Engine() {
+    if (c_.journal == feed_.get()) c_.journal = nullptr;
+    net_.SetTrafficLog(nullptr);
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+void Engine::SetJournal(JournalWriter* writer) {
+    writer_ = writer;
+    c_.journal = writer ? feed_.get() : nullptr;
+    if (writer)
+        net_.SetTrafficLog([this](const EngineNet::Traffic& t) { Note(t); });
+    else
+        net_.SetTrafficLog(nullptr);
+}
+
+std::uint64_t Engine::Post(Command command) {
+    std::uint64_t n = 0;
+    {
+        std::lock_guard lock(mutex_);
+        n = ++posted_;
+        commands_.emplace_back(n, std::move(command));
+    }
+    Wake();
+    return n;
+}
+
+std::shared_ptr<const ConsoleSnapshot> Engine::Latest() const {
+    std::lock_guard lock(mutex_);
+    return latest_;
+}
+
+void Engine::Wake() {
+    const std::uint64_t one = 1;
+    if (wakeFd_ >= 0) (void)!::write(wakeFd_, &one, sizeof one);
+}
+
+void Engine::RequestStop() {
+    stop_ = true;
+    Wake();
+}
+
+void Engine::Run() {
+    while (!stop_) {
+        WaitForWork(false);
+        if (stop_) break;
+        Round(false);
+    }
+}
+
+void Engine::WaitUntil(const std::function<bool()>& done) {
+    // Whatever happened before the wait is journaled and shown while it lasts.
+    Publish();
+    while (!done() && !stop_) {
+        WaitForWork(true);
+        Round(true);
+    }
+}
+
+void Engine::WaitForWork(bool nested) {
+    std::int64_t waitNs = kLongestWaitNs;
+    {
+        std::lock_guard lock(mutex_);
+        if (!nested && !commands_.empty()) waitNs = 0;
+    }
+    if (const auto next = timers_.NextDeadline())
+        waitNs = std::clamp<std::int64_t>(*next - mono_.NowNs(), 0, waitNs);
+    fds_.clear();
+    fds_.push_back(pollfd{wakeFd_, POLLIN, 0});
+    net_.AddPollFds(fds_);
+    const timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000),
+                           static_cast<long>(waitNs % 1'000'000'000)};
+    ::ppoll(fds_.data(), fds_.size(), &timeout, nullptr);
+    if (fds_[0].revents & POLLIN) {
+        std::uint64_t count = 0;
+        (void)!::read(wakeFd_, &count, sizeof count);
+    }
+}
+
+void Engine::Round(bool nested) {
+    const std::int64_t now = mono_.NowNs();
+    const auto atDeadline = [this](std::int64_t deadline) { c_.heardUntilNs = deadline; };
+    arrived_.clear();
+    net_.Read(arrived_);
+    for (const EngineNet::Arrived& a : arrived_) {
+        // A timer that fell due before this datagram arrived runs first, as it would have.
+        timers_.RunDue(a.arrivalNs - 1, atDeadline);
+        c_.heardUntilNs = 0;
+        if (net_.Dispatch(a)) AfterEvent();
+    }
+    timers_.RunDue(now, atDeadline);
+    c_.heardUntilNs = 0;
+    if (writer_) net_.Durable(writer_->Durable());
+    if (!nested) RunCommands();
+    Publish();
+}
+
+void Engine::RunCommands() {
+    while (!stop_) {
+        std::pair<std::uint64_t, Command> next;
+        {
+            std::lock_guard lock(mutex_);
+            if (commands_.empty()) return;
+            next = std::move(commands_.front());
+            commands_.pop_front();
+        }
+        begun_ = next.first;
+        next.second(c_);
+        AfterEvent();
+        // The crew sees each action's outcome, whatever follows it in the queue.
+        Publish();
+    }
+}
+
+void Engine::AfterEvent() {
+    dirty_ = true;
+    c_.CommitJournal();
+    const bool measuring = c_.st.Measuring();
+    if (measuring != wasMeasuring_) {
+        wasMeasuring_ = measuring;
+        Mark(measuring ? TrafficKind::Start : TrafficKind::Stop);
+    }
+}
+
+void Engine::Mark(TrafficKind kind) {
+    dirty_ = true;
+    if (!writer_) return;
+    TrafficRecord r;
+    r.kind = kind;
+    r.ns = kind == TrafficKind::Start ? c_.ticks.OriginNs() : mono_.NowNs();
+    r.tick = c_.ticks.At(r.ns);
+    if (kind != TrafficKind::Stop) r.bytes = FormatRunSetup(SetupOf(c_));
+    traffic_.push_back(std::move(r));
+}
+
+void Engine::Note(const EngineNet::Traffic& t) {
+    TrafficRecord r;
+    r.kind = t.direction == EngineNet::Direction::In ? TrafficKind::In : TrafficKind::Out;
+    r.slot = static_cast<int>(t.id);
+    r.ns = t.ns;
+    r.tick = c_.ticks.At(t.ns);
+    r.bytes = std::string(t.bytes);
+    traffic_.push_back(std::move(r));
+}
+
+void Engine::Publish() {
+    if (!dirty_ && !commitWanted_ && !heartbeatWanted_ && traffic_.empty()) return;
+    // A focus request goes to the window once, with every snapshot until the next one.
+    if (!c_.st.focusRequest.empty()) {
+        focus_ = c_.st.focusRequest;
+        ++focusSerial_;
+        c_.st.focusRequest.clear();
+    }
+    figures_.Refresh(c_.st, c_.clock);
+    std::shared_ptr<ConsoleSnapshot> made = TakeSnapshot(c_, ++seq_, begun_);
+    made->focusRequest = focus_;
+    made->focusSerial = focusSerial_;
+    std::shared_ptr<const ConsoleSnapshot> snap = std::move(made);
+    {
+        std::lock_guard lock(mutex_);
+        latest_ = snap;
+    }
+    if (writer_) {
+        JournalWriter::Batch b;
+        b.snapshot = snap;
+        b.commit = commitWanted_;
+        b.heartbeat = heartbeatWanted_;
+        b.traffic.swap(traffic_);
+        writer_->Submit(std::move(b));
+    }
+    traffic_.clear();
+    dirty_ = commitWanted_ = heartbeatWanted_ = false;
+    if (published_) published_();
+}
+
+}  // namespace velmora

@@ -1,0 +1,58 @@
+#include "engine/live_console.h"
+
+#include "engine/console_startup.h"
+
+namespace velmora {
+
+LiveConsole::LiveConsole(std::string programFolder, Hooks hooks)
+    : folder_(std::move(programFolder)), hooks_(std::move(hooks)) {
+    net_ = std::make_unique<PosixDatagrams>(mono_);
+    timers_ = std::make_unique<EngineTimers>(mono_, [this] { engine_->AfterEvent(); });
+    EngineDialogs::Hooks d;
+    d.show = hooks_.showDialog;
+    d.beep = hooks_.beep;
+    d.waitUntil = [this](const std::function<bool()>& answered) { engine_->WaitUntil(answered); };
+    d.wake = [this] { engine_->Wake(); };
+    dialogs_ = std::make_unique<EngineDialogs>(std::move(d));
+    console_ = std::make_unique<Console>(Services{*dialogs_, *timers_, *net_, wall_, mono_});
+    writer_ = std::make_unique<JournalWriter>(Paths::InFolder(folder_).JournalFilePath,
+                                              hooks_.report, wall_, mono_);
+    engine_ = std::make_unique<Engine>(*console_, *net_, *timers_, mono_);
+    engine_->SetPublished(hooks_.published);
+}
+
+LiveConsole::~LiveConsole() {
+    if (thread_.joinable()) {
+        engine_->RequestStop();
+        thread_.join();
+    }
+    // The journal's writer goes first (it writes out what it holds), then what it followed.
+    engine_->SetJournal(nullptr);
+    writer_.reset();
+}
+
+void LiveConsole::Start() {
+    writer_->Start([this](JournalTicket) { engine_->Wake(); });
+    const std::string folder = folder_;
+    engine_->Post([folder](Console& c) { PrepareConsole(c, folder); });
+    thread_ = std::thread([this] {
+        captured_ = CaptureLeftRace(Paths::InFolder(folder_).JournalFilePath, *net_);
+        engine_->Run();
+    });
+}
+
+void LiveConsole::Open() {
+    engine_->Post([this](Console& c) {
+        OpenConsole(c, *engine_, *writer_, *net_);
+        engine_->Publish();
+        if (hooks_.opened) hooks_.opened();
+    });
+}
+
+void LiveConsole::End() {
+    engine_->Post([this](Console& c) {
+        if (ConfirmEnd(c, *engine_, *writer_) && hooks_.ended) hooks_.ended();
+    });
+}
+
+}  // namespace velmora

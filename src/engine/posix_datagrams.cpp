@@ -1,0 +1,275 @@
+#include "engine/posix_datagrams.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace velmora {
+
+namespace {
+
+// Datagrams read per call, and the room for one: a car's datagram is well under a hundred
+// bytes; anything longer than this is cut (and is not a car's datagram anyway).
+constexpr int kBatch = 32;
+constexpr std::size_t kRoom = 4096;
+constexpr std::size_t kControlRoom = CMSG_SPACE(sizeof(timespec));
+
+bool IsCarSocket(SocketId id) { return id != SocketId::Presence; }
+
+std::int64_t Ns(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+std::int64_t RealNowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return Ns(t);
+}
+
+std::string ErrorText(int error) {
+    const std::string text = std::strerror(error);
+    return text.empty() ? "error " + std::to_string(error) : text;
+}
+
+}  // namespace
+
+PosixDatagrams::PosixDatagrams(MonotonicClock& mono)
+    : mono_(mono), buffers_(kBatch * kRoom), controls_(kBatch * kControlRoom) {}
+
+PosixDatagrams::~PosixDatagrams() {
+    for (auto& [id, s] : sockets_)
+        if (s.fd >= 0) ::close(s.fd);
+}
+
+std::string PosixDatagrams::Open(SocketId id, std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return ErrorText(errno);
+    // The kernel stamps each datagram as it is received, in CLOCK_REALTIME.
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    a.sin_port = htons(port);
+    // No SO_REUSEADDR: a second console on the same port must fail here.
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return ErrorText(error);
+    }
+    Socket& s = sockets_[id];
+    s = Socket{};
+    s.fd = fd;
+    s.port = port;
+    s.generation = ++nextGeneration_;
+    return "";
+}
+
+std::string PosixDatagrams::Capture(SocketId id, std::uint16_t port) {
+    CloseNow(id);
+    return Open(id, port);
+}
+
+void PosixDatagrams::EndCapture() {
+    std::vector<SocketId> capturing;
+    for (const auto& [id, s] : sockets_)
+        if (!s.handler && !s.closing) capturing.push_back(id);
+    for (SocketId id : capturing) CloseNow(id);
+}
+
+std::string PosixDatagrams::Bind(SocketId id, std::uint16_t localPort, DatagramHandler onDatagram) {
+    auto it = sockets_.find(id);
+    // Taking over a socket on the same port: one that captured since the start (what it kept
+    // is handed on first), or one closed a moment ago whose replies still wait.
+    if (it != sockets_.end() && it->second.port == localPort &&
+        (!it->second.handler || it->second.closing)) {
+        Socket& s = it->second;
+        const bool captured = !s.handler;
+        s.handler = std::move(onDatagram);
+        s.closing = false;
+        if (captured)
+            for (Arrived& a : s.kept) a.held = true;
+        else
+            s.generation = ++nextGeneration_;
+        return "";
+    }
+    CloseNow(id);
+    if (std::string error = Open(id, localPort); !error.empty()) return error;
+    sockets_[id].handler = std::move(onDatagram);
+    return "";
+}
+
+void PosixDatagrams::Close(SocketId id) {
+    auto it = sockets_.find(id);
+    if (it == sockets_.end()) return;
+    if (held_.Waiting(id) != 0 && it->second.handler) {
+        // Nothing more is handled, but the replies the journal still holds back will go.
+        it->second.closing = true;
+        it->second.kept.clear();
+        return;
+    }
+    CloseNow(id);
+}
+
+void PosixDatagrams::CloseNow(SocketId id) {
+    auto it = sockets_.find(id);
+    if (it == sockets_.end()) return;
+    if (it->second.fd >= 0) ::close(it->second.fd);
+    sockets_.erase(it);
+    held_.Drop(id);
+}
+
+bool PosixDatagrams::IsBound(SocketId id) const {
+    const auto it = sockets_.find(id);
+    return it != sockets_.end() && it->second.handler && !it->second.closing;
+}
+
+void PosixDatagrams::AddPollFds(std::vector<pollfd>& fds) const {
+    for (const auto& [id, s] : sockets_)
+        if (!s.closing) fds.push_back(pollfd{s.fd, POLLIN, 0});
+}
+
+void PosixDatagrams::Read(std::vector<Arrived>& out) {
+    const std::size_t first = out.size();
+    // The receive stamps are on the real-time clock: map them through the offset between the
+    // two clocks now. The offset is read between two real-time readings, so a step of the
+    // real-time clock (NTP) shifts at most the datagrams already waiting, and those are kept
+    // in order and never later than now below.
+    const std::int64_t before = RealNowNs();
+    const std::int64_t monoNow = mono_.NowNs();
+    const std::int64_t after = RealNowNs();
+    const std::int64_t offset = monoNow - (before + (after - before) / 2);
+    for (auto& [id, s] : sockets_) {
+        if (s.closing) continue;
+        ReadSocket(id, s, monoNow, offset, out);
+    }
+    std::stable_sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                     [](const Arrived& a, const Arrived& b) { return a.arrivalNs < b.arrivalNs; });
+}
+
+void PosixDatagrams::ReadSocket(SocketId id, Socket& s, std::int64_t monoNow, std::int64_t offset,
+                                std::vector<Arrived>& out) {
+    if (s.handler && !s.kept.empty()) {
+        for (Arrived& a : s.kept) out.push_back(std::move(a));
+        s.kept.clear();
+    }
+    std::vector<Arrived>& into = s.handler ? out : s.kept;
+    mmsghdr msgs[kBatch];
+    iovec iovs[kBatch];
+    while (true) {
+        for (int k = 0; k < kBatch; ++k) {
+            iovs[k] = iovec{buffers_.data() + k * kRoom, kRoom};
+            msgs[k] = mmsghdr{};
+            msgs[k].msg_hdr.msg_iov = &iovs[k];
+            msgs[k].msg_hdr.msg_iovlen = 1;
+            msgs[k].msg_hdr.msg_control = controls_.data() + k * kControlRoom;
+            msgs[k].msg_hdr.msg_controllen = kControlRoom;
+        }
+        const int n = ::recvmmsg(s.fd, msgs, kBatch, MSG_DONTWAIT, nullptr);
+        if (n <= 0) return;
+        for (int k = 0; k < n; ++k) {
+            std::int64_t arrival = monoNow;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&msgs[k].msg_hdr); c != nullptr;
+                 c = CMSG_NXTHDR(&msgs[k].msg_hdr, c)) {
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                    timespec t{};
+                    std::memcpy(&t, CMSG_DATA(c), sizeof t);
+                    arrival = Ns(t) + offset;
+                }
+            }
+            // In order per socket, and never in the future.
+            arrival = std::clamp(arrival, std::min(s.lastArrivalNs, monoNow), monoNow);
+            s.lastArrivalNs = arrival;
+            const std::size_t size = std::min<std::size_t>(msgs[k].msg_len, kRoom);
+            into.push_back(Arrived{id, arrival, std::string(buffers_.data() + k * kRoom, size),
+                                   false, s.generation});
+        }
+        if (n < kBatch) return;
+    }
+}
+
+bool PosixDatagrams::Dispatch(const Arrived& a) {
+    const auto it = sockets_.find(a.id);
+    if (it == sockets_.end() || it->second.closing || !it->second.handler ||
+        it->second.generation != a.generation)
+        return false;
+    if (traffic_ && IsCarSocket(a.id)) traffic_(Traffic{Direction::In, a.id, a.arrivalNs, a.bytes});
+    // A copy: the handler may close or bind its own socket again.
+    const DatagramHandler handler = it->second.handler;
+    handler(Datagram{a.bytes, a.arrivalNs, a.held});
+    return true;
+}
+
+void PosixDatagrams::Send(SocketId id, std::string_view host, std::uint16_t port,
+                          std::string_view bytes) {
+    SendAfter(id, host, port, bytes, 0);
+}
+
+void PosixDatagrams::SendAfter(SocketId id, std::string_view host, std::uint16_t port,
+                               std::string_view bytes, JournalTicket ticket) {
+    const auto it = sockets_.find(id);
+    if (it == sockets_.end() || it->second.closing) return;
+    if (held_.MustWait(id, ticket)) {
+        held_.Hold(id, HeldReplies::Reply{std::string(host), port, std::string(bytes), ticket});
+        return;
+    }
+    SendNow(id, std::string(host), port, bytes);
+}
+
+void PosixDatagrams::Durable(JournalTicket ticket) {
+    held_.Release(ticket, [this](SocketId id, const HeldReplies::Reply& r) {
+        SendNow(id, r.host, r.port, r.bytes);
+    });
+    // A socket closed while its replies waited goes once they have left.
+    std::vector<SocketId> done;
+    for (const auto& [id, s] : sockets_)
+        if (s.closing && held_.Waiting(id) == 0) done.push_back(id);
+    for (SocketId id : done) CloseNow(id);
+}
+
+void PosixDatagrams::SendNow(SocketId id, const std::string& host, std::uint16_t port,
+                             std::string_view bytes) {
+    const auto it = sockets_.find(id);
+    if (it == sockets_.end() || host.empty()) return;
+    const std::optional<in_addr> address = names_.Lookup(host);
+    if (!address) {
+        ++unresolved_;
+        return;
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr = *address;
+    to.sin_port = htons(port);
+    // A full send buffer or an unreachable car loses this reply as the wireless link would;
+    // the car asks again with its next datagram.
+    ::sendto(it->second.fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+             sizeof to);
+    if (traffic_ && IsCarSocket(id)) traffic_(Traffic{Direction::Out, id, mono_.NowNs(), bytes});
+}
+
+std::string PosixDatagrams::LocalAddress() const {
+    ifaddrs* list = nullptr;
+    std::string found = "127.0.0.1";
+    if (::getifaddrs(&list) != 0) return found;
+    for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+        if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+        if ((a->ifa_flags & IFF_UP) == 0 || (a->ifa_flags & IFF_LOOPBACK) != 0) continue;
+        char text[INET_ADDRSTRLEN] = {};
+        const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+        if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr) {
+            found = text;
+            break;
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
+}
+
+}  // namespace velmora

@@ -1,0 +1,112 @@
+#include "journal/journal_writer.h"
+
+#include "core/null_services.h"
+
+namespace velmora {
+
+JournalWriter::JournalWriter(std::string path, SqliteJournal::Report report, WallClock& wall,
+                             MonotonicClock& mono)
+    : null_(std::make_unique<NullServices>()),
+      mirror_(std::make_unique<Console>(Services{*null_, *null_, *null_, wall, mono})),
+      journal_(std::make_unique<SqliteJournal>(*mirror_, std::move(path), std::move(report))) {
+    journal_->SetServicesSource([this] { return services_; });
+}
+
+JournalWriter::~JournalWriter() {
+    if (thread_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    mirror_->journal = nullptr;
+}
+
+void JournalWriter::Start(std::function<void(JournalTicket)> durable) {
+    onDurable_ = std::move(durable);
+    thread_ = std::thread([this] { Run(); });
+}
+
+void JournalWriter::Submit(Batch b) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(b));
+    }
+    wake_.notify_one();
+}
+
+void JournalWriter::Finish() {
+    {
+        std::lock_guard lock(mutex_);
+        finish_ = true;
+    }
+    wake_.notify_one();
+}
+
+bool JournalWriter::Finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+JournalTicket JournalWriter::Durable() const {
+    std::lock_guard lock(mutex_);
+    return durable_;
+}
+
+void JournalWriter::Drain() {
+    std::unique_lock lock(mutex_);
+    written_.wait(lock, [this] { return (queue_.empty() && !busy_) || !thread_.joinable(); });
+}
+
+void JournalWriter::Run() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        wake_.wait(lock, [this] { return stop_ || !queue_.empty() || (finish_ && !finished_); });
+        std::vector<Batch> batches;
+        batches.swap(queue_);
+        const bool finish = finish_ && !finished_;
+        busy_ = true;
+        lock.unlock();
+        if (!batches.empty()) Write(batches);
+        if (finish) journal_->Finish();
+        lock.lock();
+        busy_ = false;
+        if (finish) finished_ = true;
+        if (!batches.empty()) durable_ = batches.back().snapshot->seq;
+        const JournalTicket durable = durable_;
+        written_.notify_all();
+        if (!batches.empty() && onDurable_) {
+            lock.unlock();
+            onDurable_(durable);
+            lock.lock();
+        }
+        if (stop_ && queue_.empty()) return;
+    }
+}
+
+void JournalWriter::Write(std::vector<Batch>& batches) {
+    // The latest snapshot holds everything the earlier ones changed; the traffic of every
+    // batch goes in, in order.
+    const ConsoleSnapshot& s = *batches.back().snapshot;
+    bool commit = false;
+    bool heartbeat = false;
+    std::vector<TrafficRecord> traffic;
+    for (Batch& b : batches) {
+        commit = commit || b.commit;
+        heartbeat = heartbeat || b.heartbeat;
+        for (TrafficRecord& t : b.traffic) traffic.push_back(std::move(t));
+    }
+    mirror_->st = s.st;
+    mirror_->settings = s.settings;
+    mirror_->clock = s.clock;
+    services_ = s.services;
+    journal_->AddTraffic(std::move(traffic));
+    if (heartbeat)
+        journal_->Heartbeat(*mirror_);
+    else if (commit)
+        journal_->Commit(*mirror_);
+}
+
+}  // namespace velmora
