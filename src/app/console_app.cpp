@@ -15,6 +15,7 @@
 #include "core/window_scale.h"
 #include "core/window_state.h"
 #include "journal/journal_file.h"
+#include "journal/restore_message.h"
 #include "journal/sqlite_journal.h"
 #include "master/editors.h"
 #include "master/master_files.h"
@@ -32,9 +33,6 @@ constexpr qint64 kMinRenderGapMs = 15;
 constexpr int kScaleSaveDelayMs = 1000;
 // Room a window frame and title bar take on the screen.
 constexpr int kFrameAllowance = 48;
-
-// Rows that could not be read back, listed in the message (the rest are counted).
-constexpr std::size_t kProblemsShown = 10;
 
 QSize ScreenSize() {
     const QScreen* s = QGuiApplication::primaryScreen();
@@ -108,8 +106,9 @@ void ConsoleApp::handOver() {
     main_->ResizeToScale(StartWindowScale(rememberedScale_, ScaleThatFits()));
     main_->CentreOn(ScreenSize());
     main_->setOnScaleChanged([this](double) { scaleSaveTimer_.start(kScaleSaveDelayMs); });
-    journal_ = std::make_unique<SqliteJournal>(c, c.paths.JournalFilePath,
-                                               [this](const std::string& t) { showLater(t); });
+    journal_ = std::make_unique<SqliteJournal>(
+        c, c.paths.JournalFilePath,
+        [this](const std::string& t, MessageIcon icon) { showLater(t, icon); });
     const bool resume = askToResume();
 
     struct MasterList {
@@ -152,8 +151,11 @@ void ConsoleApp::confirmEnd() {
         return;
     c.ticks.Stop();
     flushWindowScale();
-    // A clean End: the journal is marked finished, and the next start begins a new one.
-    if (journal_) journal_->Finish();
+    // A clean End: the journal is marked finished, and the next start begins a new one. What
+    // did not go through is said now: the program ends right after.
+    const std::string unfinished = journal_ ? journal_->Finish() : std::string();
+    if (!unfinished.empty())
+        c.svc.dialogs.MessageBox(unfinished, "", MessageButtons::Ok, MessageIcon::Critical);
     if (quit_) quit_();
 }
 
@@ -213,22 +215,15 @@ bool ConsoleApp::restoreRace() {
         if (EditorOverlay(c.st, e).frame.visible) CancelEditor(c, e);
     if (c.st.Frm_Mess.frame.visible) CancelEnvironmentSettings(c);
     ResumeServices(c, r.services);
-    if (!r.problems.empty()) {
-        std::string text =
-            "走行記録ファイルの一部を読めませんでした。読めた内容で復元しました。\n" +
-            c.paths.JournalFilePath;
-        for (std::size_t k = 0; k < r.problems.size() && k < kProblemsShown; ++k)
-            text += "\n" + r.problems[k];
-        if (r.problems.size() > kProblemsShown)
-            text += "\n… ほか " + std::to_string(r.problems.size() - kProblemsShown) + " 件";
-        c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
-    }
+    const std::string problems = RestoreProblemMessage(r, c.paths.JournalFilePath, c.st);
+    if (!problems.empty())
+        c.svc.dialogs.MessageBox(problems, "", MessageButtons::Ok, MessageIcon::Critical);
     return true;
 }
 
-void ConsoleApp::showLater(std::string text) {
-    QTimer::singleShot(0, this, [this, text = std::move(text)] {
-        dialogs_->MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
+void ConsoleApp::showLater(std::string text, MessageIcon icon) {
+    QTimer::singleShot(0, this, [this, text = std::move(text), icon] {
+        dialogs_->MessageBox(text, "", MessageButtons::Ok, icon);
     });
 }
 

@@ -73,7 +73,7 @@ class ConsoleApp : public QObject {
     // not be read (it is then set aside and the console starts clean).
     bool restoreRace();
     // Shows a message once the current event is over (never from inside a commit).
-    void showLater(std::string text);
+    void showLater(std::string text, MessageIcon icon);
 
     std::unique_ptr<QtDialogs> dialogs_;
     std::unique_ptr<QtTimers> timers_;

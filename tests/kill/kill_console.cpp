@@ -3,6 +3,9 @@
 // stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end".
 // It prints "ready resumed=0|1" and a dump of its state once the main window is shown, before
 // the event loop has handled a single datagram, so the dump is the state the journal restored.
+// Like the console, it first takes the folder's lock: a start that finds it held prints
+// "refused title=… text=…" and exits with 3; the console holding it prints "raise" when asked
+// to come to the front.
 #include <unistd.h>
 
 #include <QApplication>
@@ -16,6 +19,7 @@
 #include <string>
 
 #include "app/console_app.h"
+#include "app/instance_lock.h"
 #include "app/main_window.h"
 #include "app/qt_datagrams.h"
 #include "core/window_state.h"
@@ -116,7 +120,19 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: velmora-kill-console --folder DIR [--answer yes|no]\n");
         return 2;
     }
+    InstanceLock lock(folder);
+    QtDialogs refusal;
+    refusal.setNonInteractive(true);
+    if (!ClaimFolder(lock, refusal)) {
+        for (const QtDialogs::Request& r : refusal.requests())
+            Out("refused title=" + r.title + " text=" + r.text);
+        return 3;
+    }
     ConsoleApp app(folder);
+    lock.ListenForRaise([&app] {
+        BringToFront(app.mainWindow());
+        Out("raise");
+    });
     app.dialogs().setNonInteractive(true);
     // The resume question, when a journal is there to ask about.
     if (QFile::exists(folder + "/VelmoraJournal.db"))
