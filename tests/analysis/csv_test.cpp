@@ -34,18 +34,6 @@ TEST(CsvField, CharactersOnlyCp932HasStayUtf8ByteForByte) {
     EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932(CsvField(text))), text);
 }
 
-TEST(CsvText, ATextAFormulaWouldStartWithGetsAnApostrophe) {
-    struct Case {
-        const char* text;
-        const char* cell;
-    } cases[] = {
-        {"=1+1", "'=1+1"}, {"+81 90", "'+81 90"}, {"-", "'-"},    {"@A1", "'@A1"},
-        {"\tx", "'\tx"},   {"\r\n", "'\r\n"},     {"", ""},       {" =1", " =1"},
-        {"a=b", "a=b"},    {"'=1", "'=1"},        {"＝1", "＝1"}, {"ピット", "ピット"},
-    };
-    for (const Case& k : cases) EXPECT_EQ(CsvText(k.text), k.cell) << k.text;
-}
-
 TEST(AppendCsvRecord, JoinsWithCommasAndEndsWithCrLf) {
     std::string out;
     AppendCsvRecord(out, {"a", "", "b,c"});
