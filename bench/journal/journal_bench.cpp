@@ -113,8 +113,9 @@ int main(int argc, char** argv) {
         for (int i = 0; i < kCars; ++i) DriveLap(r, i, nullptr);
 
     // The journal joins with the race well under way: its first commit writes everything.
-    SqliteJournal journal(r.c, path,
-                          [](const std::string& t) { std::fprintf(stderr, "%s\n", t.c_str()); });
+    SqliteJournal journal(r.c, path, [](const std::string& t, MessageIcon) {
+        std::fprintf(stderr, "%s\n", t.c_str());
+    });
     r.c.journal = &journal;
     auto t0 = Clock::now();
     r.c.CommitJournal();

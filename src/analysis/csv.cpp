@@ -15,6 +15,12 @@ std::string CsvField(std::string_view text) {
     return out;
 }
 
+std::string CsvText(std::string_view text) {
+    if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos)
+        return std::string(text);
+    return "'" + std::string(text);
+}
+
 void AppendCsvRecord(std::string& out, std::initializer_list<std::string_view> fields) {
     bool first = true;
     for (std::string_view f : fields) {

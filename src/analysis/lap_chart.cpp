@@ -53,6 +53,10 @@ LapChart BuildLapChart(const ConsoleState& st) {
     return chart;
 }
 
+int DriverNumbers::Of(const std::string& driver) {
+    return numbers_.try_emplace(driver, static_cast<int>(numbers_.size())).first->second;
+}
+
 std::vector<ChartPoint> ThinPoints(const std::vector<ChartPoint>& points, double fromLap,
                                    double toLap, int budget) {
     const auto lapBefore = [](const ChartPoint& p, double lap) { return p.lap < lap; };

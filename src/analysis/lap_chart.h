@@ -2,6 +2,7 @@
 // What the lap chart shows: lap time against lap number for every set-up car, taken from
 // the lap grids as they stand. Untimed rows are left out.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace velmora {
 struct ChartPoint {
     int lap = 0;       // the lap grid row
     double ticks = 0;  // its lap time
-    int driver = 0;    // index into LapChart::drivers
+    int driver = 0;    // index into LapChart::drivers (which a new driver can reorder)
 };
 
 struct ChartSeries {
@@ -32,6 +33,17 @@ struct LapChart {
 };
 
 LapChart BuildLapChart(const ConsoleState& st);
+
+// Numbers for drivers by name, given in order of first sight and never changed: a chart keys
+// each car's points per driver and colours them by these, so a driver who appears on one car
+// renumbers nobody on another (whose points are not drawn again then).
+class DriverNumbers {
+  public:
+    int Of(const std::string& driver);
+
+  private:
+    std::map<std::string, int, std::less<>> numbers_;
+};
 
 // What a chart `budget` points wide draws of `points` (in lap order) between `fromLap` and
 // `toLap`: every point there when they are no more than `budget`, otherwise the fastest and

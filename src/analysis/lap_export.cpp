@@ -26,8 +26,11 @@ std::string Milliseconds(double ticks, const ClockParams& clock) {
     return buf;
 }
 
+// Every text a crew member typed or a car sent goes through CsvText: the file runs nothing when
+// a spreadsheet opens it. Numbers, lap times and the console's own dates go as they are.
 void AppendLaps(std::string& out, const PanelState& p, const ClockParams& clock) {
-    const std::string carName = p.Cmb_Car.Column(0);
+    const std::string caption = CsvText(p.Frm_Runner.caption);
+    const std::string carName = CsvText(p.Cmb_Car.Column(0));
     const Grid& laps = p.Spd_LapTime;
     for (int row = 1; row <= laps.RowCount(); ++row) {
         const std::optional<double> ticks = LapRowTicks(laps, row);
@@ -36,16 +39,18 @@ void AppendLaps(std::string& out, const PanelState& p, const ClockParams& clock)
         const MessageRecord m =
             SplitMessageRecord(laps.Cell(row, 5), laps.Cell(row, kLapMessageSplitColumn));
         AppendCsvRecord(
-            out, {p.Frm_Runner.caption, carName, std::to_string(row), laps.Cell(row, 1),
-                  ticks ? Milliseconds(*ticks, clock) : std::string(), laps.Cell(row, 2),
-                  laps.Cell(row, 3), m.sent, m.received, laps.Cell(row, kLapRecordedAtColumn)});
+            out, {caption, carName, std::to_string(row), laps.Cell(row, 1),
+                  ticks ? Milliseconds(*ticks, clock) : std::string(), CsvText(laps.Cell(row, 2)),
+                  CsvText(laps.Cell(row, 3)), CsvText(m.sent), CsvText(m.received),
+                  laps.Cell(row, kLapRecordedAtColumn)});
     }
 }
 
 void AppendTotals(std::string& out, const PanelState& p, const ClockParams& clock) {
-    const std::string carName = p.Cmb_Car.Column(0);
+    const std::string caption = CsvText(p.Frm_Runner.caption);
+    const std::string carName = CsvText(p.Cmb_Car.Column(0));
     for (const DriverTotal& d : DriverTotals(p.Spd_LapTime))
-        AppendCsvRecord(out, {p.Frm_Runner.caption, carName, d.driver, std::to_string(d.laps),
+        AppendCsvRecord(out, {caption, carName, CsvText(d.driver), std::to_string(d.laps),
                               FormatDrivingTime(d.ticks, clock), Milliseconds(d.ticks, clock)});
 }
 

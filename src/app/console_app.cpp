@@ -60,8 +60,8 @@ ConsoleApp::ConsoleApp(const QString& programFolder)
         later([this, r = std::move(r)] { showDialog(r); });
     };
     hooks.beep = [this, later] { later([this] { dialogs_->Beep(); }); };
-    hooks.report = [this, later](std::string text) {
-        later([this, text = std::move(text)] { showLater(text); });
+    hooks.report = [this, later](const std::string& text, MessageIcon icon) {
+        later([this, text, icon] { showLater(text, icon); });
     };
     hooks.opened = [this, later] { later([this] { opened(); }); };
     hooks.ended = [this, later] { later([this] { ended(); }); };
@@ -193,9 +193,9 @@ void ConsoleApp::showDialog(DialogRequest r) {
     live_->Answer(std::move(a));
 }
 
-void ConsoleApp::showLater(std::string text) {
-    QTimer::singleShot(0, this, [this, text = std::move(text)] {
-        dialogs_->MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
+void ConsoleApp::showLater(std::string text, MessageIcon icon) {
+    QTimer::singleShot(0, this, [this, text = std::move(text), icon] {
+        dialogs_->MessageBox(text, "", MessageButtons::Ok, icon);
     });
 }
 

@@ -84,7 +84,7 @@ class ConsoleApp : public QObject {
     void takeSnapshot();
     void showDialog(DialogRequest r);
     // Shows a message once the current event is over.
-    void showLater(std::string text);
+    void showLater(std::string text, MessageIcon icon);
 
     std::unique_ptr<QtDialogs> dialogs_;
     NullServices null_;

@@ -261,16 +261,28 @@ void LapChartWindow::Draw(const LapChart& chart, const std::set<int>* changed) {
             points.append(QPointF(p.lap, p.ticks));
         line->replace(points);
     }
+    // Point series are keyed by the drivers' own numbers, never by their place in the chart's
+    // list: a car not drawn again keeps its series as they are.
+    std::vector<int> numberOf;
+    for (const std::string& d : chart.drivers) numberOf.push_back(drivers_.Of(d));
     for (const ChartSeries& car : chart.cars) {
-        // One series per driver of the car, even when thinning left it no point in view.
-        std::map<int, QList<QPointF>> byDriver;
-        for (const ChartPoint& p : car.points) byDriver[p.driver];
+        // One series per driver of the car, even when thinning left it no point in view:
+        // number → the driver's place in the chart's list, and the points.
+        std::map<int, std::pair<std::size_t, QList<QPointF>>> byDriver;
+        auto of = [&](const ChartPoint& p) -> auto& {
+            const auto k = static_cast<std::size_t>(p.driver);
+            auto& entry = byDriver[numberOf[k]];
+            entry.first = k;
+            return entry.second;
+        };
+        for (const ChartPoint& p : car.points) of(p);
         if (redo(car.slot))
             for (const ChartPoint& p : ThinPoints(car.points, fromLap, toLap, kPointBudget))
-                byDriver[p.driver].append(QPointF(p.lap, p.ticks));
-        for (auto& [driver, points] : byDriver) {
+                of(p).append(QPointF(p.lap, p.ticks));
+        for (auto& [driver, entry] : byDriver) {
+            const std::string& who = chart.drivers[entry.first];
+            const QList<QPointF>& points = entry.second;
             const QString seriesName = QString("Points_%1_%2").arg(car.slot).arg(driver);
-            const std::string& who = chart.drivers[static_cast<std::size_t>(driver)];
             const QString name = who.empty() ? QStringLiteral("(ドライバ未選択)") : ToQString(who);
             bool isNew = false;
             QXYSeries* s = Series(

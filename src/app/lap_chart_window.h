@@ -42,8 +42,9 @@ class LapChartWindow : public QWidget {
     void Refresh();
     // Reads the lap grids and draws now, whatever the throttle (for benchmarks).
     void RedrawNow() { Redraw(); }
-    // A drawn series by object name: "Line_<slot>", "Points_<slot>_<driver>", "Best_<slot>".
-    // (Series belong to the chart's scene, not to the window's children.)
+    // A drawn series by object name: "Line_<slot>", "Points_<slot>_<driver>", "Best_<slot>",
+    // <driver> being the driver's number (DriverNumbers: the first driver seen is 0). (Series
+    // belong to the chart's scene, not to the window's children.)
     QXYSeries* series(const QString& name) const;
 
   private:
@@ -66,6 +67,7 @@ class LapChartWindow : public QWidget {
     QValueAxis* x_ = nullptr;
     QCategoryAxis* y_ = nullptr;
     std::map<QString, QXYSeries*> series_;  // by object name
+    DriverNumbers drivers_;                 // keys and colours of the point series
     std::optional<LapChartKey> drawn_;
     std::optional<LapChart> lastChart_;
     QElapsedTimer sinceRedraw_;

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/window_state.h"
 #include "journal/journal_file.h"
+#include "journal/restore_message.h"
 #include "master/editors.h"
 #include "master/master_files.h"
 #include "measure/measurement.h"
@@ -14,9 +15,6 @@
 namespace velmora {
 
 namespace {
-
-// Rows that could not be read back, listed in the message (the rest are counted).
-constexpr std::size_t kProblemsShown = 10;
 
 // What a start finds at the journal's path, and the question whether to bring back an
 // unfinished race. True for Yes.
@@ -85,16 +83,9 @@ bool RestoreRace(Console& c, Engine& engine, JournalWriter& writer) {
     if (c.st.Frm_Mess.frame.visible) CancelEnvironmentSettings(c);
     ResumeServices(c, r.services);
     engine.Mark(TrafficKind::Resume);
-    if (!r.problems.empty()) {
-        std::string text =
-            "走行記録ファイルの一部を読めませんでした。読めた内容で復元しました。\n" +
-            c.paths.JournalFilePath;
-        for (std::size_t k = 0; k < r.problems.size() && k < kProblemsShown; ++k)
-            text += "\n" + r.problems[k];
-        if (r.problems.size() > kProblemsShown)
-            text += "\n… ほか " + std::to_string(r.problems.size() - kProblemsShown) + " 件";
-        c.svc.dialogs.MessageBox(text, "", MessageButtons::Ok, MessageIcon::Critical);
-    }
+    const std::string problems = RestoreProblemMessage(r, c.paths.JournalFilePath, c.st);
+    if (!problems.empty())
+        c.svc.dialogs.MessageBox(problems, "", MessageButtons::Ok, MessageIcon::Critical);
     return true;
 }
 
@@ -170,6 +161,9 @@ bool ConfirmEnd(Console& c, Engine& engine, JournalWriter& writer) {
     engine.Publish();
     writer.Finish();
     engine.WaitUntil([&writer] { return writer.Finished(); });
+    // What did not go through is said now: the program ends right after.
+    if (const std::string unfinished = writer.FinishMessage(); !unfinished.empty())
+        c.svc.dialogs.MessageBox(unfinished, "", MessageButtons::Ok, MessageIcon::Critical);
     return true;
 }
 

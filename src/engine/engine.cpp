@@ -160,6 +160,13 @@ void Engine::RunCommands() {
         AfterEvent();
         // The crew sees each action's outcome, whatever follows it in the queue.
         Publish();
+        // And it is on the disk before the next action begins, as a lap is before its reply:
+        // a crash right after a correction, a refuel or a Start loses none of them. The cars
+        // are served meanwhile; a write that has nothing to sync comes back at once.
+        if (writer_) {
+            const JournalTicket written = seq_;
+            WaitUntil([this, written] { return writer_->Durable() >= written; });
+        }
     }
 }
 

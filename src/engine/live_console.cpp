@@ -44,6 +44,8 @@ void LiveConsole::Start() {
 void LiveConsole::Open() {
     engine_->Post([this](Console& c) {
         OpenConsole(c, *engine_, *writer_, *net_);
+        // The window opens on the state as it is now, journaled.
+        engine_->AfterEvent();
         engine_->Publish();
         if (hooks_.opened) hooks_.opened();
     });

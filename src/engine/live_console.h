@@ -23,7 +23,7 @@ class LiveConsole {
         std::function<void()> published;                // a new snapshot (console's thread)
         std::function<void(DialogRequest)> showDialog;  // console's thread
         std::function<void()> beep;                     // console's thread
-        std::function<void(std::string)> report;        // a fault to show later (any thread)
+        SqliteJournal::Report report;                   // the journal's news (writer's thread)
         std::function<void()> opened;                   // the start-up is done (console's thread)
         std::function<void()> ended;                    // End confirmed, journal closed
     };

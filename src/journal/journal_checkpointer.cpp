@@ -1,11 +1,18 @@
 #include "journal/journal_checkpointer.h"
 
-#include "journal/sqlite_db.h"
-
 namespace velmora {
 
-JournalCheckpointer::JournalCheckpointer(std::string path)
-    : path_(std::move(path)), thread_([this] { Run(); }) {}
+JournalCheckpointer::JournalCheckpointer(const std::string& path) {
+    // SQLite opens the log and its index by name at the first read: one read now, so that all
+    // three files are the ones at the path now, never a log put there later.
+    open_ = db_.Open(path, false) && db_.Exec("PRAGMA synchronous=FULL") &&
+            db_.QueryInt("SELECT count(*) FROM sqlite_schema").has_value();
+    if (!open_) {
+        error_ = db_.Error();
+        db_.Close();
+    }
+    thread_ = std::thread([this] { Run(); });
+}
 
 JournalCheckpointer::~JournalCheckpointer() {
     {
@@ -35,7 +42,6 @@ void JournalCheckpointer::WaitIdle() {
 }
 
 void JournalCheckpointer::Run() {
-    SqliteDb db;
     for (;;) {
         {
             std::unique_lock lock(mutex_);
@@ -46,10 +52,8 @@ void JournalCheckpointer::Run() {
         }
         // A failure is left to the console's own connection to notice and report; the log
         // simply waits for the next request.
-        if (!db.IsOpen() && (!db.Open(path_, false) || !db.Exec("PRAGMA synchronous=FULL")))
-            db.Close();
-        const int rc = db.IsOpen()
-                           ? sqlite3_wal_checkpoint_v2(db.handle(), nullptr,
+        const int rc = open_
+                           ? sqlite3_wal_checkpoint_v2(db_.handle(), nullptr,
                                                        SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr)
                            : SQLITE_CANTOPEN;
         {

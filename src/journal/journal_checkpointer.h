@@ -9,15 +9,23 @@
 #include <string>
 #include <thread>
 
+#include "journal/sqlite_db.h"
+
 namespace velmora {
 
 class JournalCheckpointer {
   public:
-    explicit JournalCheckpointer(std::string path);
+    // Opens the connection at once, on the caller's thread, right beside the caller's own: the
+    // caller then checks that the file at the path is still the one it opened, so a file that
+    // replaced the journal later is never checkpointed. IsOpen() says whether it could.
+    explicit JournalCheckpointer(const std::string& path);
     // Waits for a checkpoint under way, then ends the thread.
     ~JournalCheckpointer();
     JournalCheckpointer(const JournalCheckpointer&) = delete;
     JournalCheckpointer& operator=(const JournalCheckpointer&) = delete;
+
+    bool IsOpen() const { return open_; }
+    const std::string& Error() const { return error_; }
 
     // Asks for one checkpoint; returns at once. Requests made while one runs are merged.
     void Request();
@@ -28,7 +36,9 @@ class JournalCheckpointer {
   private:
     void Run();
 
-    const std::string path_;
+    SqliteDb db_;  // used by the thread only once it runs
+    bool open_ = false;
+    std::string error_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;

@@ -10,6 +10,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The program named in a new journal's meta rows: this build's project version (CMake).
+constexpr const char* kProgram = "VelmoraHost " VELMORA_VERSION;
+
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta (name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
 CREATE TABLE field (name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
@@ -103,17 +106,21 @@ bool ConfigureJournal(SqliteDb& db) {
         if (mode) db.SetError("cannot use a write-ahead log (journal mode " + *mode + ")");
         return false;
     }
-    // After a checkpoint the log is cut back to this size instead of staying at its largest.
-    return db.Exec("PRAGMA synchronous=FULL; PRAGMA journal_size_limit=4194304");
+    // Checkpoints are the journal's own (JournalCheckpointer, and End), never one inside a
+    // commit; stated here rather than left to the WAL hook, which only hides SQLite's own.
+    // (Setting it drops a WAL hook: the journal installs its hook after this.) After a
+    // checkpoint the log is cut back to 4 MB instead of staying at its largest.
+    return db.Exec(
+        "PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=0; "
+        "PRAGMA journal_size_limit=4194304");
 }
 
 bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt) {
     const std::string sql = "BEGIN IMMEDIATE;" + std::string(kSchema) + kTrafficSchema +
                             "PRAGMA application_id=" + std::to_string(kJournalApplicationId) +
                             ";PRAGMA user_version=" + std::to_string(kJournalVersion) +
-                            ";INSERT INTO meta VALUES ('state', 'open'), ('program', "
-                            "'VelmoraHost 1.20'), ('created', '" +
-                            std::string(createdAt) + "');COMMIT;";
+                            ";INSERT INTO meta VALUES ('state', 'open'), ('program', '" + kProgram +
+                            "'), ('created', '" + std::string(createdAt) + "');COMMIT;";
     if (db.Exec(sql)) return true;
     const std::string error = db.Error();
     db.Exec("ROLLBACK");

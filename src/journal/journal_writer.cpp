@@ -50,6 +50,11 @@ bool JournalWriter::Finished() const {
     return finished_;
 }
 
+std::string JournalWriter::FinishMessage() const {
+    std::lock_guard lock(mutex_);
+    return finishMessage_;
+}
+
 JournalTicket JournalWriter::Durable() const {
     std::lock_guard lock(mutex_);
     return durable_;
@@ -70,10 +75,13 @@ void JournalWriter::Run() {
         busy_ = true;
         lock.unlock();
         if (!batches.empty()) Write(batches);
-        if (finish) journal_->Finish();
+        const std::string ended = finish ? journal_->Finish() : std::string();
         lock.lock();
         busy_ = false;
-        if (finish) finished_ = true;
+        if (finish) {
+            finished_ = true;
+            finishMessage_ = ended;
+        }
         if (!batches.empty()) durable_ = batches.back().snapshot->seq;
         const JournalTicket durable = durable_;
         written_.notify_all();

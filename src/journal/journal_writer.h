@@ -50,6 +50,8 @@ class JournalWriter {
     // Clean End: writes what was handed over, marks the race ended and closes the file.
     void Finish();
     bool Finished() const;
+    // Once Finished: what the crew must be told of the end ("" when it went through).
+    std::string FinishMessage() const;
     // The last snapshot written (or found nothing to write).
     JournalTicket Durable() const;
     // Waits until everything handed over so far is written.
@@ -71,6 +73,7 @@ class JournalWriter {
     bool busy_ = false;
     bool finish_ = false;
     bool finished_ = false;
+    std::string finishMessage_;
     bool stop_ = false;
     JournalTicket durable_ = 0;
     std::function<void(JournalTicket)> onDurable_;

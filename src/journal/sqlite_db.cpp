@@ -16,6 +16,7 @@ bool SqliteDb::Open(const std::string& path, bool create) {
         return false;
     }
     sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     return true;
 }
 

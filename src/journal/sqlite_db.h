@@ -12,6 +12,11 @@ namespace velmora {
 
 class SqliteStatement;
 
+// How long a connection waits for a lock another connection of the same file holds (a
+// checkpoint finishing, the log being recovered) before its statement fails. Only the console's
+// own connections use the journal, so this bounds a rare wait; it is not one a lap sees.
+inline constexpr int kBusyTimeoutMs = 1000;
+
 class SqliteDb {
   public:
     SqliteDb() = default;
@@ -19,7 +24,8 @@ class SqliteDb {
     SqliteDb(const SqliteDb&) = delete;
     SqliteDb& operator=(const SqliteDb&) = delete;
 
-    // Opens `path`; `create` allows a new file. False with Error() set on failure.
+    // Opens `path` with the busy timeout above; `create` allows a new file. False with Error()
+    // set on failure.
     bool Open(const std::string& path, bool create);
     void Close();
     bool IsOpen() const { return db_ != nullptr; }

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <map>
 #include <set>
 
+#include "core/text_rules.h"
 #include "core/time_format.h"
 #include "journal/journal_file.h"
 
@@ -40,6 +42,18 @@ bool ParseInt(std::string_view text, int& out) {
 
 // The grid properties kept beside its cells, by the name's last part.
 constexpr const char* kGridProps[] = {"rows", "activeRow", "activeCol"};
+
+// The files SQLite makes of a journal at `path`: the database, its log, the log's index, and
+// the rollback journal of the switch to the log.
+std::vector<std::string> JournalFiles(const std::string& path) {
+    return {path, path + "-wal", path + "-shm", path + "-journal"};
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() !=
+           std::filesystem::file_type::not_found;
+}
 
 }  // namespace
 
@@ -91,9 +105,22 @@ bool SqliteJournal::Prepare() {
         dropCell_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1 AND row = ?2 AND col = ?3") &&
         dropRows_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1 AND row > ?2") &&
         dropGrid_.Prepare(db_, "DELETE FROM cell WHERE grid = ?1");
-    if (ok) checkpointer_ = std::make_unique<JournalCheckpointer>(path_);
-    if (!ok) Fault(db_.Error());
-    return ok;
+    if (!ok) {
+        Fault(db_.Error());
+        return false;
+    }
+    // The checkpointer's connection is opened now, beside this one, and both must be on the
+    // file this one was opened on: it never reaches a file that replaced the journal later.
+    checkpointer_ = std::make_unique<JournalCheckpointer>(path_);
+    if (!checkpointer_->IsOpen()) {
+        Fault(checkpointer_->Error());
+        return false;
+    }
+    if (!SameFile()) {
+        Fault("the journal file was moved, removed or replaced");
+        return false;
+    }
+    return true;
 }
 
 void SqliteJournal::CloseFile() {
@@ -104,22 +131,34 @@ void SqliteJournal::CloseFile() {
     db_.Close();
 }
 
-bool SqliteJournal::Create() {
+bool SqliteJournal::SetAsideOldFile() {
     struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        // A file left at the path (an ended race, or one put there by hand) is kept aside.
-        std::string error;
-        if (SetAsideJournal(path_, c_.svc.wall.Now(), "", &error).empty()) {
-            Fault(error);
-            return false;
-        }
-    }
-    if (!OpenFile(true)) return false;
-    if (!CreateJournalSchema(db_, Stamp(c_.svc.wall.Now()))) {
-        Fault(db_.Error());
+    if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    // A file left at the path (an ended race, a journal kept as read, or one put there by
+    // hand) is kept aside.
+    std::string error;
+    if (!SetAsideJournal(path_, c_.svc.wall.Now(), "", &error).empty()) return true;
+    Fault(error);
+    return false;
+}
+
+bool SqliteJournal::Create() {
+    if (!SetAsideOldFile()) return false;
+    // What this creation makes, and only that, goes again when it fails: a half-made file
+    // would be taken for the last good commit by the next try (or, on a full disk, set aside
+    // by it, a new empty file every 30 s).
+    std::vector<std::string> made;
+    for (const std::string& f : JournalFiles(path_))
+        if (!Exists(f)) made.push_back(f);
+    const bool ok = OpenFile(true) && CreateJournalSchema(db_, Stamp(c_.svc.wall.Now()));
+    if (!ok && db_.IsOpen()) Fault(db_.Error());
+    if (!ok || !Prepare()) {
+        CloseFile();
+        std::error_code ec;
+        for (const std::string& f : made) std::filesystem::remove(f, ec);
+        dev_ = ino_ = 0;  // the next try starts from scratch
         return false;
     }
-    if (!Prepare()) return false;
     // A new file holds nothing yet: the next write is the whole image.
     std::fill(shadow_.begin(), shadow_.end(), std::nullopt);
     for (GridShadow& g : gridShadow_) g = GridShadow{};
@@ -165,7 +204,15 @@ void SqliteJournal::Fault(const std::string& reason) {
     reported_ = true;
     if (report_)
         report_("走行記録ファイルに書き込めません。記録なしで計測を続けます。\n" + path_ + "\n(" +
-                reason + ")");
+                    reason + ")",
+                MessageIcon::Critical);
+}
+
+void SqliteJournal::ReportRecovery() {
+    if (!reported_) return;
+    reported_ = false;  // a later fault is reported again
+    if (report_)
+        report_("走行記録ファイルへの記録を再開しました。\n" + path_, MessageIcon::Information);
 }
 
 bool SqliteJournal::ReadyToWrite() {
@@ -182,7 +229,8 @@ JournalTicket SqliteJournal::Commit(const Console& c) {
     if (mode_ == Mode::Idle) {
         if (!AnySlotSetUp() || !Create()) return 0;
     }
-    if (ReadyToWrite()) WriteChanges(true);
+    // After a fault, the first write that lands makes the journal whole again.
+    if (ReadyToWrite() && WriteChanges(true)) ReportRecovery();
     return 0;
 }
 
@@ -365,77 +413,117 @@ void SqliteJournal::Checkpoint(int minFrames) {
     walFrames_ = 0;  // the next commit tells how long the log is then
 }
 
-void SqliteJournal::Finish() {
+std::string SqliteJournal::Finish() {
     if (mode_ == Mode::Faulted) retryAtNs_ = 0;  // one last try
     Commit(c_);
-    if (mode_ == Mode::Open) {
-        const std::string sql =
-            "BEGIN IMMEDIATE;UPDATE meta SET value = 'ended' WHERE name = 'state';"
-            "INSERT OR REPLACE INTO meta VALUES ('ended', '" +
-            Stamp(c_.svc.wall.Now()) + "');COMMIT;";
-        if (!db_.Exec(sql)) {
-            Fault(db_.Error());
-        } else {
-            // The whole log into the file, so that an ended journal is one file to keep.
-            checkpointer_.reset();
-            sqlite3_wal_checkpoint_v2(db_.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr,
-                                      nullptr);
-        }
-    }
+    const std::string problem = mode_ == Mode::Open ? MarkEnded() : std::string();
     CloseFile();
     mode_ = Mode::Finished;
+    return problem;
+}
+
+std::string SqliteJournal::MarkEnded() {
+    const std::string sql =
+        "BEGIN IMMEDIATE;UPDATE meta SET value = 'ended' WHERE name = 'state';"
+        "INSERT OR REPLACE INTO meta VALUES ('ended', '" +
+        Stamp(c_.svc.wall.Now()) + "');COMMIT;";
+    if (!db_.Exec(sql)) {
+        const std::string error = db_.Error();
+        if (!sqlite3_get_autocommit(db_.handle())) db_.Exec("ROLLBACK");
+        return "走行記録ファイルに終了を書き込めませんでした。次の起動で復元するか尋ねます。\n" +
+               path_ + "\n(" + error + ")";
+    }
+    // The whole log into the file, so that an ended journal is one file to keep.
+    checkpointer_.reset();
+    if (sqlite3_wal_checkpoint_v2(db_.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr,
+                                  nullptr) == SQLITE_OK)
+        return {};
+    db_.NoteError();
+    const std::string error = db_.Error();
+    // Closing tries once more; only a log still there afterwards must be kept with the file.
+    CloseFile();
+    std::error_code ec;
+    if (std::filesystem::file_size(path_ + "-wal", ec) == 0 || ec) return {};
+    return "走行記録ファイルを１つにまとめられませんでした。保管するときは次のファイルも一緒に"
+           "コピーしてください。\n" +
+           path_ + "-wal\n(" + error + ")";
 }
 
 // ---- reading back ----
+
+namespace {
+
+struct FieldRow {
+    std::string name, value;
+};
+struct CellRow {
+    std::string grid, row, col, text;
+    std::int64_t r = 0, c = 0;
+    bool numeric = false;
+};
+
+bool ReadRows(SqliteDb& db, std::vector<FieldRow>& fields, std::vector<CellRow>& cells) {
+    SqliteStatement q;
+    bool ok = q.Prepare(db, "SELECT name, value FROM field");
+    while (ok && q.Step()) fields.push_back({std::string(q.Text(0)), std::string(q.Text(1))});
+    ok = ok && q.Done() && q.Prepare(db, "SELECT grid, row, col, text FROM cell");
+    while (ok && q.Step()) {
+        cells.push_back({std::string(q.Text(0)), std::string(q.Text(1)), std::string(q.Text(2)),
+                         std::string(q.Text(3)), q.Int(1), q.Int(2),
+                         q.Type(1) == SQLITE_INTEGER && q.Type(2) == SQLITE_INTEGER});
+    }
+    return ok && q.Done();
+}
+
+// The lap count a lap grid stands for: the silence step and a correction keep the count and
+// the rows equal, and a car that is away is on the lap after its last timed row.
+std::int32_t LapCountOf(const Grid& laps, bool away) {
+    int lastTimed = laps.RowCount();
+    double ticks = 0;
+    while (lastTimed > 0 && !ParseNumber(laps.Cell(lastTimed, 4), ticks)) --lastTimed;
+    return std::max(laps.RowCount(), lastTimed + (away ? 1 : 0));
+}
+
+constexpr const char* kMissing = "(なし)";
+
+}  // namespace
 
 SqliteJournal::Restored SqliteJournal::Restore() {
     Restored out;
     CloseFile();
     // Everything is read first: a read that fails half-way leaves the console untouched.
-    struct FieldRow {
-        std::string name, value;
-    };
-    struct CellRow {
-        std::string grid, row, col, text;
-        std::int64_t r = 0, c = 0;
-        bool numeric = false;
-    };
     std::vector<FieldRow> fieldRows;
     std::vector<CellRow> cellRows;
-    {
-        SqliteStatement q;
-        bool ok = db_.Open(path_, false) && ConfigureJournal(db_) &&
-                  q.Prepare(db_, "SELECT name, value FROM field");
-        while (ok && q.Step())
-            fieldRows.push_back({std::string(q.Text(0)), std::string(q.Text(1))});
-        ok = ok && q.Done() && q.Prepare(db_, "SELECT grid, row, col, text FROM cell");
-        while (ok && q.Step()) {
-            cellRows.push_back({std::string(q.Text(0)), std::string(q.Text(1)),
-                                std::string(q.Text(2)), std::string(q.Text(3)), q.Int(1), q.Int(2),
-                                q.Type(1) == SQLITE_INTEGER && q.Type(2) == SQLITE_INTEGER});
-        }
-        ok = ok && q.Done();
-        if (!ok) {
-            out.error = db_.Error();
-            q.Finalize();
-            CloseFile();
-            return out;
-        }
+    if (!db_.Open(path_, false) || !ConfigureJournal(db_) || !ReadRows(db_, fieldRows, cellRows)) {
+        out.error = db_.Error();
+        CloseFile();
+        return out;
     }
 
     auto problem = [&out](std::string text) {
+        ++out.problemCount;
         if (out.problems.size() < kMaxProblemsKept) out.problems.push_back(std::move(text));
     };
+    const auto& grids = image_.grids();
     std::map<std::string, std::size_t, std::less<>> gridIndex;
-    for (std::size_t g = 0; g < image_.grids().size(); ++g)
-        gridIndex.emplace(image_.grids()[g].name, g);
-    std::vector<std::array<std::optional<int>, 3>> props(image_.grids().size());
+    for (std::size_t g = 0; g < grids.size(); ++g) gridIndex.emplace(grids[g].name, g);
+    std::vector<std::array<std::optional<int>, 3>> props(grids.size());
     std::set<std::size_t> read;
+    // Values the rest of the race determines, by the text that could not be read: the lap
+    // counts (by slot) and the grids' row counts.
+    std::array<int, kPanelCount> lapCountField{};
+    std::array<std::optional<std::string>, kPanelCount> lapCountText;
+    std::vector<std::optional<std::string>> rowsText(grids.size());
+    for (int i = 0; i < kPanelCount; ++i)
+        lapCountField[i] = image_.Find("runner." + std::to_string(i) + ".LapCount");
 
     for (const FieldRow& f : fieldRows) {
         if (const int k = image_.Find(f.name); k >= 0) {
+            const auto slot = std::find(lapCountField.begin(), lapCountField.end(), k);
             if (Decode(image_.fields()[static_cast<std::size_t>(k)].ref, f.value))
                 read.insert(static_cast<std::size_t>(k));
+            else if (slot != lapCountField.end())
+                lapCountText[static_cast<std::size_t>(slot - lapCountField.begin())] = f.value;
             else
                 problem(f.name + ": " + f.value);
             continue;
@@ -450,53 +538,95 @@ SqliteJournal::Restored SqliteJournal::Restore() {
         int v = 0;
         if (grid == gridIndex.end() || p < 0)
             problem(f.name + ": unknown");
-        else if (!ParseInt(f.value, v) || v < 0 || v > kMaxGridRows)
-            problem(f.name + ": " + f.value);
-        else
+        else if (ParseInt(f.value, v) && v >= 0 && v <= kMaxGridRows)
             props[grid->second][static_cast<std::size_t>(p)] = v;
+        else if (p == 0)
+            rowsText[grid->second] = f.value;
+        else
+            problem(f.name + ": " + f.value);
     }
 
-    std::vector<bool> gridBad(image_.grids().size(), false);
-    for (std::size_t g = 0; g < image_.grids().size(); ++g)
-        image_.grids()[g].grid->SetRowCount(props[g][0].value_or(0));
+    // A grid's row count that could not be read: as many rows as its cells reach.
+    std::vector<int> reach(grids.size(), 0);
     for (const CellRow& cell : cellRows) {
         const auto grid = gridIndex.find(cell.grid);
-        Grid* g = grid == gridIndex.end() ? nullptr : image_.grids()[grid->second].grid;
+        if (grid != gridIndex.end() && cell.numeric && cell.r <= kMaxGridRows)
+            reach[grid->second] = std::max(reach[grid->second], static_cast<int>(cell.r));
+    }
+    for (std::size_t g = 0; g < grids.size(); ++g) {
+        if (!props[g][0] && !rowsText[g] && reach[g] > 0) rowsText[g] = kMissing;
+        grids[g].grid->SetRowCount(props[g][0].value_or(reach[g]));
+    }
+    for (const CellRow& cell : cellRows) {
+        const auto grid = gridIndex.find(cell.grid);
+        Grid* g = grid == gridIndex.end() ? nullptr : grids[grid->second].grid;
         if (!g || !cell.numeric || cell.r < 1 || cell.r > g->RowCount() || cell.c < 1 ||
             cell.c > g->ColumnCount()) {
             problem("cell " + cell.grid + " " + cell.row + "," + cell.col + ": " + cell.text);
-            if (g) gridBad[grid->second] = true;
             continue;
         }
         g->SetCell(static_cast<int>(cell.r), static_cast<int>(cell.c), cell.text);
     }
 
-    for (std::size_t g = 0; g < image_.grids().size(); ++g) {
-        Grid& grid = *image_.grids()[g].grid;
+    // A lap count that could not be read follows from the car's lap grid; a lap grid whose
+    // row count was derived reaches at least to the lap count (the open lap has no cells).
+    for (int i = 0; i < kPanelCount; ++i) {
+        RunnerState& r = c_.st.runners[i];
+        Grid& laps = c_.st.panels[i].Spd_LapTime;
+        const int field = lapCountField[i];
+        if (!lapCountText[i] && field >= 0 && !read.count(static_cast<std::size_t>(field)) &&
+            laps.RowCount() > 0)
+            lapCountText[i] = kMissing;
+        const std::size_t g = gridIndex.at("panel." + std::to_string(i) + ".Spd_LapTime");
+        if (lapCountText[i]) {
+            r.LapCount = LapCountOf(laps, r.AwayFlag);
+            out.derived.push_back("runner." + std::to_string(i) + ".LapCount: " + *lapCountText[i] +
+                                  " → " + std::to_string(r.LapCount));
+        }
+        if ((lapCountText[i] || rowsText[g]) && laps.RowCount() < r.LapCount)
+            laps.SetRowCount(r.LapCount);
+    }
+    for (std::size_t g = 0; g < grids.size(); ++g) {
+        Grid& grid = *grids[g].grid;
+        if (rowsText[g])
+            out.derived.push_back(grids[g].name + ".rows: " + *rowsText[g] + " → " +
+                                  std::to_string(grid.RowCount()));
         if (props[g][1] || props[g][2])
             grid.SetActiveCell(props[g][2].value_or(1), props[g][1].value_or(0));
-        // A grid with an unreadable row is written whole at the next commit.
-        if (gridBad[g])
-            gridShadow_[g] = GridShadow{};
-        else
-            AdoptGrid(g);
     }
+
+    out.ok = true;
+    out.services = services_;
+    if (out.problemCount > 0 || !out.derived.empty()) {
+        KeepAsRead(out);
+        return out;
+    }
+    for (std::size_t g = 0; g < grids.size(); ++g) AdoptGrid(g);
     for (std::size_t k = 0; k < shadow_.size(); ++k)
         shadow_[k] =
             read.count(k) ? std::optional<Value>(Current(image_.fields()[k].ref)) : std::nullopt;
-
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0) {
         dev_ = st.st_dev;
         ino_ = st.st_ino;
     }
-    out.ok = true;
-    out.services = services_;
     if (Prepare()) {
         mode_ = Mode::Open;
         lastRunningNs_ = NowNs();
     }
     return out;
+}
+
+void SqliteJournal::KeepAsRead(Restored& out) {
+    // The console may now differ from the file (a value left as the start-up made it, a cell
+    // that did not fit): a commit into the file could delete what the crew still needs from
+    // it. The file is kept as it was read, and the next commit begins a new journal with the
+    // whole race (setting the file aside by date if it could not be renamed here).
+    CloseFile();
+    std::string error;
+    out.keptAs = SetAsideJournal(path_, c_.svc.wall.Now(), "restored-from", &error);
+    dev_ = ino_ = 0;
+    mode_ = Mode::Idle;
 }
 
 }  // namespace velmora

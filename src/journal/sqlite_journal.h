@@ -25,10 +25,11 @@ namespace velmora {
 
 class SqliteJournal final : public RaceJournal {
   public:
-    // Receives the crew's message for a fault, once per program run. It is called from inside
-    // a commit: show it later, never from within the call (a modal box would run other
-    // events in the middle of the one being journaled).
-    using Report = std::function<void(const std::string& text)>;
+    // Receives the crew's messages: a fault (once, however often the retries fail), and the
+    // journal whole again after one. It is called from inside a commit: show it later, never
+    // from within the call (a modal box would run other events in the middle of the one being
+    // journaled).
+    using Report = std::function<void(const std::string& text, MessageIcon icon)>;
 
     SqliteJournal(Console& console, std::string path, Report report);
     ~SqliteJournal() override;
@@ -36,21 +37,36 @@ class SqliteJournal final : public RaceJournal {
     SqliteJournal& operator=(const SqliteJournal&) = delete;
 
     struct Restored {
-        bool ok = false;                    // false: nothing was brought back
-        std::string error;                  // why, when not ok
-        std::vector<std::string> problems;  // rows that could not be read, as "name: reason"
-        RunningServices services;           // what ran when the journal was last written
+        bool ok = false;    // false: nothing was brought back
+        std::string error;  // why, when not ok
+        // Values that could not be read and stay as the start-up made them, as "name: text"
+        // (the first 50), and how many there were in all.
+        std::vector<std::string> problems;
+        std::size_t problemCount = 0;
+        // Values that could not be read and were derived from the rest of the race instead,
+        // as "name: text → value": a lap count from its lap grid, a grid's row count from its
+        // cells.
+        std::vector<std::string> derived;
+        // Where the journal as read was kept when anything could not be read ("" if nothing
+        // was, or if it could not be renamed: the next commit then sets it aside by date).
+        std::string keptAs;
+        RunningServices services;  // what ran when the journal was last written
     };
     // Reads the unfinished race in the file into the console (state only: the caller sets the
-    // services going again) and goes on journaling into the same file. A row it cannot read is
-    // reported in `problems` and leaves its value as the start-up made it.
+    // services going again). A row it cannot read is reported and leaves its value as the
+    // start-up made it, unless the rest of the race determines it. A clean read goes on
+    // journaling into the same file; one that met anything unreadable never writes into that
+    // file again: it is kept as "<name>-<date>-<time>-restored-from.db", and the next commit
+    // starts a new journal with the whole race.
     Restored Restore();
 
     JournalTicket Commit(const Console& c) override;
     void Heartbeat(const Console& c) override;
-    // Clean End: writes what is left, marks the race ended and closes the file; the next
-    // start begins a new journal.
-    void Finish();
+    // Clean End: writes what is left, marks the race ended, checkpoints the log into the file
+    // and closes it; the next start begins a new journal. Returns what the crew must be told
+    // when that did not go through (empty when it did): nothing else reports it, as the
+    // program ends right after.
+    std::string Finish();
 
     // Traffic to append to the record with the next write that goes to the file anyway (a
     // durable commit, or the heartbeat). Dropped while the journal is not written.
@@ -102,11 +118,13 @@ class SqliteJournal final : public RaceJournal {
 
     bool AnySlotSetUp() const;
     bool Create();
+    bool SetAsideOldFile();
     bool OpenFile(bool create);
     bool Reopen();
     bool Prepare();
     void CloseFile();
     void Fault(const std::string& reason);
+    void ReportRecovery();
     bool SameFile() const;
     bool ReadyToWrite();
     std::int64_t NowNs() const;
@@ -118,6 +136,9 @@ class SqliteJournal final : public RaceJournal {
     void Adopt(const std::vector<std::size_t>& fields, const std::vector<GridChange>& grids);
     void AdoptGrid(std::size_t k);
     void Checkpoint(int minFrames);
+    std::string MarkEnded();
+
+    void KeepAsRead(Restored& out);
 
     Console& c_;
     std::string path_;
@@ -128,7 +149,7 @@ class SqliteJournal final : public RaceJournal {
     std::vector<GridShadow> gridShadow_;
 
     Mode mode_ = Mode::Idle;
-    bool reported_ = false;
+    bool reported_ = false;  // a fault was reported and the journal is not whole again yet
     std::int64_t retryNs_ = 30'000'000'000;
     std::int64_t retryAtNs_ = 0;
     std::int64_t lastRunningNs_ = 0;

@@ -114,6 +114,31 @@ TEST(BuildLapExportText, MillisecondsFollowThePrecisionAndLapsPast999Count) {
         << "drivers: A for laps 1-500, B for 501-1000, then A again";
 }
 
+TEST(BuildLapExportText, TextThatASpreadsheetWouldRunStaysTextNumbersAndTimesAsTheyAre) {
+    ConsoleState st;
+    SetUpSlot(st, 0, "=HYPERLINK(\"http://x\")");
+    // A driver, a remark, a message sent and one received (from the car's datagram), each
+    // starting the way a formula does; a lap typed as a negative time.
+    FillLaps(st.panels[0].Spd_LapTime,
+             {{"61000", "+driver", "-1+2", "@SUM(A1), =2+3", "8", "2026/12/07 14:05:09"},
+              {"-500", "+driver", "\r=1", ", \t=cmd|' /C calc'!A0", "0", ""}});
+    st.panels[0].Spd_LapTime.SetCell(2, 1, "-0'00\"500");
+    const std::string car = "１号車,\"'=HYPERLINK(\"\"http://x\"\")\",";
+    const std::string want = kLapHeader + car +
+                             "1,\"1'01\"\"000\",61000,'+driver,'-1+2,'@SUM(A1),'=2+3,"
+                             "2026/12/07 14:05:09\r\n" +
+                             car +
+                             "2,\"-0'00\"\"500\",-500,'+driver,\"'\r=1\",,'\t=cmd|' /C "
+                             "calc'!A0,\r\n" +
+                             kTotalsHeader + car + "'+driver,2,0:01:00.500,60500\r\n";
+    EXPECT_EQ(BuildLapExportText(st, kMs), want);
+    // The results file, whose layout is fixed, keeps every text as it is.
+    const std::string results = BuildResultsText(st);
+    EXPECT_NE(results.find("\r\n車輌名:=HYPERLINK(\"http://x\")\r\n"), std::string::npos);
+    EXPECT_NE(results.find("\r\n1,1'01\"000,+driver,-1+2,@SUM(A1), =2+3\r\n"), std::string::npos)
+        << results;
+}
+
 TEST(ExportLaps, WritesTheChosenFileAndReportsAFailureLikeTheResultsFile) {
     test::FakeConsole f;
     SetUpSlot(f.st(), 0, "スイフト");

@@ -107,6 +107,39 @@ TEST_F(LapChartTest, TheChartOpenedDuringARunShowsTheLapTheCarJustCompleted) {
     EXPECT_EQ(Series("Line_0")->count(), 1);
 }
 
+TEST_F(LapChartTest, ANewDriverOnOneCarLeavesTheOtherCarsMarkers) {
+    // Car 1 driven by A, car 3 by B: one lap each.
+    auto lap = [this](int slot, int row, const char* driver, const char* ticks) {
+        Change([=](Console& c) {
+            PanelState& p = c.st.panels[slot];
+            p.Lbl_IP.caption = "127.0.0.1";
+            p.Spd_LapTime.SetRowCount(row);
+            p.Spd_LapTime.SetCell(row, 2, driver);
+            p.Spd_LapTime.SetCell(row, 4, ticks);
+        });
+    };
+    lap(0, 1, "A", "61000");
+    lap(2, 1, "B", "62000");
+    app_->renderNow();
+    Click("Btn_LapChart");
+    QXYSeries* b = Series("Points_2_1");
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->count(), 1);
+    const QColor colour = b->color();
+
+    // Car 1's next lap is C's, who comes before B when the drivers are listed car by car; only
+    // car 1 is drawn again.
+    lap(0, 2, "C", "63000");
+    w_->lapChart()->RedrawNow();
+    ASSERT_EQ(Series("Points_2_1"), b);
+    EXPECT_EQ(b->count(), 1);
+    EXPECT_EQ(b->name(), "B");
+    EXPECT_EQ(b->color(), colour);
+    ASSERT_NE(Series("Points_0_2"), nullptr);
+    EXPECT_EQ(Series("Points_0_2")->name(), "C");
+    EXPECT_EQ(Series("Points_0_2")->count(), 1);
+}
+
 TEST_F(LapChartTest, ExportWritesTheFileDuringARunAndBothButtonsWaitForAnOpenEditor) {
     SetUpSlot0();
     Click("Btn_Start");

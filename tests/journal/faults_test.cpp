@@ -1,7 +1,7 @@
 // A journal that cannot be written never stops the race: the crew is told once, with the
 // path and the reason, every car is still answered, and once the fault has gone the journal
-// is whole again. Full and read-only disks are small tmpfs mounts (root only: skipped
-// elsewhere).
+// is whole again and the crew is told that too. Full and read-only disks are small tmpfs
+// mounts (root only: skipped elsewhere) or, without root, an SQLite VFS that fails on demand.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fault_vfs.h"
+#include "journal/journal_file.h"
 #include "journal_rig.h"
 
 namespace velmora::test {
@@ -64,6 +66,7 @@ void ExpectWholeAgain(JournalRig& rig) {
     rig.mono.AdvanceMs(30'000);
     rig.console.CommitJournal();
     ASSERT_TRUE(rig.journal->Writing());
+    EXPECT_EQ(rig.faults.back(), "走行記録ファイルへの記録を再開しました。\n" + rig.path);
     rig.Flush();
     rig.journal.reset();
     rig.console.journal = nullptr;
@@ -139,6 +142,61 @@ TEST(JournalFaults, TheFileRemovedWhileTheRaceRuns) {
     ExpectOneReport(rig, "moved, removed or replaced");
     // The retry starts a new file and writes the whole race into it.
     ExpectWholeAgain(rig);
+}
+
+TEST(JournalFaults, ACreationThatFailsLeavesNothingBehindAndHeals) {
+    struct Case {
+        const char* what;
+        DiskFaults faults;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a full disk", {.logFull = true, .fileFull = true}, "full"},
+        {"the disk full between the switch to the log and the tables", {.logFull = true}, "full"},
+        {"the log cannot be created", {.logCannotOpen = true}, "unable to open"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        TempFolder dir;
+        JournalRig rig(dir.File("VelmoraJournal.db"));
+        // A file at the path is set aside by the creation, and must stay as it was.
+        std::ofstream(rig.path) << "an older race";
+        {
+            ScopedDiskFaults faults(k.faults);
+            rig.PrepareRace();
+            rig.Start();
+            rig.DriveLaps(0, 1, 1000, 31'000);
+            for (int retry = 0; retry < 3; ++retry) {
+                rig.mono.AdvanceMs(30'000);
+                rig.console.CommitJournal();
+            }
+            ExpectOneReport(rig, k.reason);
+            const std::vector<std::string> left = dir.Entries();
+            ASSERT_EQ(left.size(), 1u) << testing::PrintToString(left);
+            EXPECT_EQ(Slurp(dir.File(left[0])), "an older race");
+        }
+        ExpectWholeAgain(rig);
+    }
+}
+
+TEST(JournalFaults, AnEndWhoseLogCannotGoIntoTheFileSaysToKeepTheLog) {
+    for (const bool full : {false, true}) {
+        SCOPED_TRACE(full ? "disk full at End" : "a clean End");
+        TempFolder dir;
+        JournalRig rig(dir.File("VelmoraJournal.db"));
+        rig.PrepareRace();
+        ScopedDiskFaults faults({.fileFull = full});
+        const std::string told = rig.journal->Finish();
+        EXPECT_EQ(CheckJournal(rig.path).found, JournalFound::Finished);
+        EXPECT_EQ(fs::exists(rig.path + "-wal"), full);
+        if (full) {
+            EXPECT_EQ(told.rfind("走行記録ファイルを１つにまとめられませんでした。", 0), 0u)
+                << told;
+            EXPECT_NE(told.find(rig.path + "-wal\n"), std::string::npos) << told;
+        } else {
+            EXPECT_EQ(told, "");
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// What a start finds at the journal's path, setting a journal aside, and rows that cannot be
-// read back: reported, never guessed.
+// What a start finds at the journal's path, setting a journal aside, rows that cannot be read
+// back (reported, derived where the rest of the race determines them, and the file they came
+// from never written again), and the connection settings.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -8,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "journal/journal_checkpointer.h"
 #include "journal/journal_file.h"
+#include "journal/restore_message.h"
 #include "journal_rig.h"
 
 namespace velmora::test {
@@ -126,7 +129,14 @@ TEST(JournalFile, SettingAsideKeepsEveryByteUnderADatedName) {
     EXPECT_EQ(dir.Entries().size(), 5u);  // nothing was ever deleted
 }
 
-TEST(JournalFile, ARowThatCannotBeReadIsReportedAndNotGuessed) {
+// Rows of cells in the journal at `path`, by grid.
+std::int64_t CellCount(const std::string& path, const std::string& grid) {
+    SqliteDb db;
+    if (!db.Open(path, false)) return -1;
+    return db.QueryInt("SELECT count(*) FROM cell WHERE grid = '" + grid + "'").value_or(-1);
+}
+
+TEST(JournalFile, ARowThatCannotBeReadIsReportedAndTheFileKeptAsRead) {
     TempFolder dir;
     const std::string path = dir.File("VelmoraJournal.db");
     MakeUnfinished(path);
@@ -134,34 +144,158 @@ TEST(JournalFile, ARowThatCannotBeReadIsReportedAndNotGuessed) {
         SqliteDb db;
         ASSERT_TRUE(db.Open(path, false));
         ASSERT_TRUE(
-            db.Exec("UPDATE field SET value = 'abc' WHERE name = 'runner.0.LapCount';"
-                    "UPDATE field SET value = '2' WHERE name = 'runner.0.AwayFlag';"
+            db.Exec("UPDATE field SET value = '2' WHERE name = 'runner.0.AwayFlag';"
                     "INSERT INTO field VALUES ('panel.7.Lbl_IP.caption', '127.0.0.9');"
                     "INSERT INTO cell VALUES ('panel.0.Spd_LapTime', 1, 99, 'x');"
                     "INSERT INTO cell VALUES ('panel.0.Spd_LapTime', 'one', 1, 'y');"))
             << db.Error();
     }
+    const std::int64_t cells = CellCount(path, "panel.0.Spd_LapTime");
     RestartedConsole back(path, 0);
     ASSERT_TRUE(back.restored.ok);
-    const std::vector<std::string> expected = {
-        "runner.0.LapCount: abc", "runner.0.AwayFlag: 2", "panel.7.Lbl_IP.caption: unknown",
-        "cell panel.0.Spd_LapTime 1,99: x", "cell panel.0.Spd_LapTime one,1: y"};
-    for (const std::string& e : expected)
-        EXPECT_NE(std::find(back.restored.problems.begin(), back.restored.problems.end(), e),
-                  back.restored.problems.end())
-            << e;
-    EXPECT_EQ(back.restored.problems.size(), expected.size());
+    std::vector<std::string> problems = back.restored.problems;
+    std::sort(problems.begin(), problems.end());
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "cell panel.0.Spd_LapTime 1,99: x", "cell panel.0.Spd_LapTime one,1: y",
+                            "panel.7.Lbl_IP.caption: unknown", "runner.0.AwayFlag: 2"}));
+    EXPECT_EQ(back.restored.problemCount, 4u);
+    EXPECT_TRUE(back.restored.derived.empty());
     // Unreadable values keep what the start-up made; everything else came back.
-    EXPECT_EQ(back.runner(0).LapCount, 0);
     EXPECT_FALSE(back.runner(0).AwayFlag);
+    EXPECT_EQ(back.runner(0).LapCount, 1);
     EXPECT_EQ(back.panel(0).Spd_LapTime.Cell(1, 4), "32000");
     EXPECT_EQ(back.panel(0).Lbl_IP.caption, "127.0.0.1");
-    // The next commit writes the values the console now has in their place.
+    // The file is kept as read; the next commit starts a new journal with what the console has.
+    EXPECT_EQ(back.restored.keptAs.find(dir.File("VelmoraJournal-")), 0u);
+    EXPECT_TRUE(back.restored.keptAs.ends_with("-restored-from.db")) << back.restored.keptAs;
     back.console.CommitJournal();
+    EXPECT_EQ(CellCount(back.restored.keptAs, "panel.0.Spd_LapTime"), cells);
     SqliteDb db;
     ASSERT_TRUE(db.Open(path, false));
-    EXPECT_EQ(db.QueryText("SELECT value FROM field WHERE name = 'runner.0.LapCount'"), "0");
+    EXPECT_EQ(db.QueryText("SELECT value FROM field WHERE name = 'runner.0.AwayFlag'"), "0");
     EXPECT_EQ(db.QueryInt("SELECT count(*) FROM cell WHERE col = 99"), 0);
+}
+
+TEST(JournalFile, WhatTheRestOfTheRaceDeterminesIsDerivedAndEveryProblemCounted) {
+    struct Case {
+        const char* what;
+        std::string damage;  // SQL run on the journal of car 0's laps (3 timed, then away)
+        std::vector<std::string> derived;
+        std::size_t problems;
+        const char* more;  // the message's count of the problems not listed, if any
+    };
+    std::string many;  // 120 unreadable cells
+    for (int k = 0; k < 120; ++k)
+        many +=
+            "INSERT INTO cell VALUES ('panel.9.Spd_LapTime', " + std::to_string(k) + ", 1, 'x');";
+    const Case cases[] = {
+        {"a lap count",
+         "UPDATE field SET value = 'abc' WHERE name = 'runner.0.LapCount'",
+         {"runner.0.LapCount: abc → 4"},
+         0,
+         nullptr},
+        {"a lap grid's row count",
+         "UPDATE field SET value = '-1' WHERE name = 'panel.0.Spd_LapTime.rows'",
+         {"panel.0.Spd_LapTime.rows: -1 → 4"},
+         0,
+         nullptr},
+        {"both",
+         "UPDATE field SET value = 'x' WHERE name IN ('runner.0.LapCount', "
+         "'panel.0.Spd_LapTime.rows')",
+         {"runner.0.LapCount: x → 4", "panel.0.Spd_LapTime.rows: x → 4"},
+         0,
+         nullptr},
+        {"120 cells of no grid", many, {}, 120, "… ほか 110 件"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        TempFolder dir;
+        const std::string path = dir.File("VelmoraJournal.db");
+        JournalRig rig(path);
+        rig.PrepareRace();
+        rig.Start();
+        rig.DriveLaps(0, 3, 1000, 31'000);
+        rig.AtTick(1000 + 3 * 31'000 + 12'000);
+        rig.Tick(0);  // lap 4 opened: the car is away
+        ASSERT_TRUE(rig.runner(0).AwayFlag);
+        rig.Flush();
+        {
+            SqliteDb db;
+            ASSERT_TRUE(db.Open(path, false));
+            ASSERT_TRUE(db.Exec(k.damage)) << db.Error();
+        }
+        const std::int64_t cells = CellCount(path, "panel.0.Spd_LapTime");
+        RestartedConsole back(path, rig.wall.realMs);
+        ASSERT_TRUE(back.restored.ok);
+        EXPECT_EQ(back.restored.derived, k.derived);
+        EXPECT_EQ(back.restored.problemCount, k.problems);
+        back.Resume();
+        SystemClockTick(rig.console);
+        for (const std::string& d : Differences(rig.console, back.console)) ADD_FAILURE() << d;
+
+        const std::string text = RestoreProblemMessage(back.restored, path, back.st());
+        EXPECT_EQ(
+            text.rfind("走行記録ファイルの一部を読めませんでした。読めた内容で復元しました。\n" +
+                           path +
+                           "\n読み込んだ記録はそのまま保管しました: " + back.restored.keptAs + "\n",
+                       0),
+            0u)
+            << text;
+        for (const std::string& d : k.derived)
+            EXPECT_NE(text.find("\n１号車 " + d), std::string::npos) << text;
+        if (k.more) {
+            EXPECT_TRUE(text.ends_with(k.more)) << text;
+        }
+        // Not a cell lost: the file as read is kept, the new journal holds the whole race.
+        back.console.CommitJournal();
+        EXPECT_EQ(CellCount(back.restored.keptAs, "panel.0.Spd_LapTime"), cells);
+        EXPECT_EQ(CellCount(path, "panel.0.Spd_LapTime"), cells);
+    }
+}
+
+TEST(JournalFile, ConnectionSettingsAreStated) {
+    TempFolder dir;
+    SqliteDb db;
+    ASSERT_TRUE(db.Open(dir.File("j.db"), true));
+    ASSERT_TRUE(ConfigureJournal(db));
+    const std::pair<const char*, std::int64_t> pragmas[] = {
+        {"busy_timeout", kBusyTimeoutMs},
+        {"wal_autocheckpoint", 0},
+        {"synchronous", 2},  // FULL
+        {"journal_size_limit", 4 << 20},
+    };
+    for (const auto& [pragma, value] : pragmas)
+        EXPECT_EQ(db.QueryInt(std::string("PRAGMA ") + pragma), value) << pragma;
+    EXPECT_EQ(db.QueryText("PRAGMA journal_mode"), "wal");
+    ASSERT_TRUE(CreateJournalSchema(db, "2026/12/07 14:05:09"));
+    EXPECT_EQ(db.QueryText("SELECT value FROM meta WHERE name = 'program'"),
+              "VelmoraHost " VELMORA_VERSION);
+}
+
+TEST(JournalFile, TheCheckpointerNeverReachesAFileThatReplacedTheJournal) {
+    TempFolder dir;
+    const std::string path = dir.File("j.db"), moved = dir.File("moved.db");
+    SqliteDb journal;
+    ASSERT_TRUE(journal.Open(path, true) && ConfigureJournal(journal) &&
+                CreateJournalSchema(journal, "2026/12/07 14:05:09") &&
+                journal.Exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+    JournalCheckpointer checkpointer(path);
+    ASSERT_TRUE(checkpointer.IsOpen()) << checkpointer.Error();
+    // The journal moved away, and another database with a log of its own put in its place.
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::rename(path + suffix, moved + suffix);
+    SqliteDb other;
+    ASSERT_TRUE(other.Open(path, true) && ConfigureJournal(other) &&
+                other.Exec("CREATE TABLE t (x); INSERT INTO t VALUES (1);"));
+    const std::string otherBytes = Slurp(path), otherLog = Slurp(path + "-wal");
+
+    checkpointer.Request();
+    checkpointer.WaitIdle();
+    EXPECT_EQ(checkpointer.Done(), 1);
+    EXPECT_EQ(Slurp(path), otherBytes);
+    EXPECT_EQ(Slurp(path + "-wal"), otherLog);
+    // Nor was the other database's log copied into the journal (everything of the journal is
+    // in its file, so that would show).
+    EXPECT_EQ(CheckJournal(moved).found, JournalFound::Unfinished);
 }
 
 }  // namespace

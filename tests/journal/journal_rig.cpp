@@ -66,7 +66,7 @@ RestartedConsole::RestartedConsole(const std::string& path, std::int64_t realMs)
     wall.realMs = realMs;
     mono.ns = 77'000'000'000;  // another boot: the monotonic clock means nothing across it
     journal = std::make_unique<SqliteJournal>(
-        console, path, [this](const std::string& t) { faults.push_back(t); });
+        console, path, [this](const std::string& t, MessageIcon) { faults.push_back(t); });
     restored = journal->Restore();
     console.DeriveClock();
     console.journal = journal.get();

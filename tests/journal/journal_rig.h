@@ -23,7 +23,7 @@ struct JournalRig : RunRig {
 
     explicit JournalRig(const std::string& file) : RunRig({0, 2}), path(file) {
         journal = std::make_unique<SqliteJournal>(
-            console, path, [this](const std::string& t) { faults.push_back(t); });
+            console, path, [this](const std::string& t, MessageIcon) { faults.push_back(t); });
         console.journal = journal.get();
     }
     ~JournalRig() { console.journal = nullptr; }

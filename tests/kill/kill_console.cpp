@@ -4,6 +4,9 @@
 // It prints "ready resumed=0|1" and a dump of its state once the main window is shown: the state
 // the journal restored, and whatever the cars sent while the question was open (kept from the
 // start, handled in order of arrival on Yes).
+// Like the console, it first takes the folder's lock: a start that finds it held prints
+// "refused title=… text=…" and exits with 3; the console holding it prints "raise" when asked
+// to come to the front.
 #include <unistd.h>
 
 #include <QApplication>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "app/console_app.h"
+#include "app/instance_lock.h"
 #include "app/main_window.h"
 #include "core/window_state.h"
 
@@ -125,7 +129,19 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: velmora-kill-console --folder DIR [--answer yes|no]\n");
         return 2;
     }
+    InstanceLock lock(folder);
+    QtDialogs refusal;
+    refusal.setNonInteractive(true);
+    if (!ClaimFolder(lock, refusal)) {
+        for (const QtDialogs::Request& r : refusal.requests())
+            Out("refused title=" + r.title + " text=" + r.text);
+        return 3;
+    }
     ConsoleApp app(folder);
+    lock.ListenForRaise([&app] {
+        BringToFront(app.mainWindow());
+        Out("raise");
+    });
     app.dialogs().setNonInteractive(true);
     // The resume question, when a journal is there to ask about.
     if (QFile::exists(folder + "/VelmoraJournal.db"))
