@@ -27,15 +27,25 @@ class DrivingUpTo {
     std::int64_t before_ = 0;
 };
 
-// Driving inside [to − window, to] with the last span running to `lastEnd` instead.
+// Driving inside [to − window, to] with the last span running to `lastEnd` instead. Spans
+// ending before the window are skipped by halving, so only those inside it are visited.
 std::int64_t InWindow(std::span<const DriveSpan> spans, std::int64_t windowMs, std::int64_t to,
                       std::int64_t lastEnd) {
     const std::int64_t from = to - windowMs;
-    std::int64_t sum = 0;
-    for (std::size_t k = 0; k < spans.size(); ++k) {
-        const std::int64_t end = k + 1 == spans.size() ? lastEnd : spans[k].endMs;
-        sum += std::max<std::int64_t>(0, std::min(end, to) - std::max(spans[k].startMs, from));
+    const auto endOf = [&](std::size_t k) {
+        return k + 1 == spans.size() ? lastEnd : spans[k].endMs;
+    };
+    std::size_t lo = 0, hi = spans.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (endOf(mid) <= from)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
+    std::int64_t sum = 0;
+    for (std::size_t k = lo; k < spans.size() && spans[k].startMs < to; ++k)
+        sum += std::max<std::int64_t>(0, std::min(endOf(k), to) - std::max(spans[k].startMs, from));
     return sum;
 }
 
