@@ -61,7 +61,7 @@ struct LiveInput {
     std::int64_t nowMs = 0;   // frozen at the stop of the measurement
     std::string_view driver;  // chosen now, for the lap in progress
     bool inRange = false;     // the car is heard now: its latest pass goes on
-    std::optional<std::int64_t> plannedEndMs;
+    std::optional<std::int64_t> plannedEndMs = std::nullopt;
 };
 
 class RuleEngine {

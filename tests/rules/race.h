@@ -2,7 +2,9 @@
 // Laps of one car as the console records them, built stint by stint for the engine's tests.
 #include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rules/rule_engine.h"
@@ -36,6 +38,24 @@ class Race {
     Race& Untimed(const std::string& driver = {}) {
         laps_.push_back({driver, std::nullopt, std::nullopt, std::nullopt});
         return *this;
+    }
+    // Legs written "A6 B12+1 A3-1/89999": driver, laps, the last lap's extra ms, and the
+    // stop after the leg ("/ms"; `stopMs` by default, a plain pass after the last leg).
+    static Race Of(std::string_view legs, std::int64_t lapMs, std::int64_t stopMs = kPassMs) {
+        Race race;
+        std::istringstream in{std::string(legs)};
+        for (std::string leg; in >> leg;) {
+            std::size_t pos = 1;
+            const int laps = std::stoi(leg.substr(1), &pos);
+            const std::string rest = leg.substr(1 + pos);
+            const std::size_t slash = rest.find('/');
+            const std::int64_t extra = slash == 0 || rest.empty() ? 0 : std::stoll(rest);
+            const bool last = (in >> std::ws).eof();
+            race.Leg(leg.substr(0, 1), laps, lapMs, extra,
+                     slash != std::string::npos ? std::stoll(rest.substr(slash + 1))
+                                                : (last ? kPassMs : stopMs));
+        }
+        return race;
     }
     std::vector<RaceLap>& Laps() { return laps_; }
     std::int64_t EndMs() const { return end_; }

@@ -14,29 +14,19 @@ constexpr std::int64_t m = kMinute;
 TEST(RuleEngine, StintsStopsAndChangesFollowTheDefinitions) {
     // A drives laps 1-3 and hands over at a 90 s stop; B stops for 30 s after lap 5 without a
     // change; after lap 6 the crew chose A again, who is out on the lap in progress.
-    Race race;
-    race.Leg("A", 3, 5 * m, 0, 90'000).Leg("B", 2, 5 * m, 0, 30'000).Leg("B", 1, 5 * m);
-    const RuleReport r = Judge({}, race, {32 * m, "A", false, std::nullopt});
+    const RuleReport r = Judge({}, Race::Of("A3/90000 B2/30000 B1", 5 * m), {32 * m, "A"});
 
-    const std::vector<StintRecord> stints = {
-        {"A", 1, 3, 3, 0, 15 * m, 15 * m, 15 * m, false},
-        {"B", 4, 6, 3, 15 * m, 30 * m, 15 * m, 15 * m, false},
-        {"A", 0, 0, 0, 30 * m, 32 * m, 0, 2 * m, true},
-    };
-    EXPECT_EQ(r.stints, stints);
-    const std::vector<PitStopRecord> stops = {
-        {3, 15 * m, 15 * m + 90'000, 90'000, false, true},
-        {5, 25 * m, 25 * m + 30'000, 30'000, false, false},
-        {6, 30 * m, 30 * m + kPassMs, kPassMs, false, true},  // the change makes it a stop
-    };
-    EXPECT_EQ(r.stops, stops);
-    const std::vector<DriverChangeRecord> changes = {
-        {"A", "B", 3, 15 * m, false},
-        {"B", "A", 6, 30 * m, true},
-    };
-    EXPECT_EQ(r.changes, changes);
-    const std::vector<DriverTimeRecord> drivers = {{"A", 3, 17 * m, 0}, {"B", 3, 15 * m, 0}};
-    EXPECT_EQ(r.drivers, drivers);
+    EXPECT_EQ(r.stints,
+              (std::vector<StintRecord>{{"A", 1, 3, 3, 0, 15 * m, 15 * m, 15 * m, false},
+                                        {"B", 4, 6, 3, 15 * m, 30 * m, 15 * m, 15 * m, false},
+                                        {"A", 0, 0, 0, 30 * m, 32 * m, 0, 2 * m, true}}));
+    EXPECT_EQ(r.stops, (std::vector<PitStopRecord>{
+                           {3, 15 * m, 15 * m + 90'000, 90'000, false, true},
+                           {5, 25 * m, 25 * m + 30'000, 30'000, false, false},
+                           {6, 30 * m, 30 * m + kPassMs, kPassMs, false, true}}));  // a change
+    EXPECT_EQ(r.changes, (std::vector<DriverChangeRecord>{{"A", "B", 3, 15 * m, false},
+                                                          {"B", "A", 6, 30 * m, true}}));
+    EXPECT_EQ(r.drivers, (std::vector<DriverTimeRecord>{{"A", 3, 17 * m, 0}, {"B", 3, 15 * m, 0}}));
     EXPECT_EQ(r.live.stintMs, 2 * m);
     EXPECT_EQ(r.live.changes, 2);
     EXPECT_EQ(r.live.stops, 3);
@@ -61,7 +51,7 @@ TEST(RuleEngine, AgreesWithThePanelsStintAndDrivingTime) {
     const ClockParams clock = DeriveClockParams("1/1000", 10);
     for (const char* driver : {"A", "B", "C"}) {
         SCOPED_TRACE(driver);
-        const RuleReport r = engine.Evaluate({race.EndMs(), driver, false, std::nullopt});
+        const RuleReport r = engine.Evaluate({race.EndMs(), driver});
         const Stint panel = CurrentStint(grid, driver);
         EXPECT_EQ(r.stints.back().laps, panel.laps);
         EXPECT_EQ(r.stints.back().lapsMs, panel.ticks);
@@ -69,7 +59,7 @@ TEST(RuleEngine, AgreesWithThePanelsStintAndDrivingTime) {
                   StintCaption(panel, clock));
     }
     const std::vector<DriverTotal> totals = DriverTotals(grid);
-    const RuleReport r = engine.Evaluate({race.EndMs(), "A", false, std::nullopt});
+    const RuleReport r = engine.Evaluate({race.EndMs(), "A"});
     ASSERT_EQ(r.drivers.size(), totals.size());
     for (std::size_t d = 0; d < totals.size(); ++d) {
         EXPECT_EQ(r.drivers[d].driver, totals[d].driver);
@@ -83,9 +73,7 @@ TEST(RuleEngine, LapsAddedOneByOneGiveWhatAResetGives) {
     rules.maxStintMs = 12 * m;
     rules.minStopMs = 60'000;
     rules.minChanges = 5;
-    Race race;
-    race.Leg("A", 4, 3 * m, 1, 70'000).Leg("B", 3, 3 * m, 0, 25'000).Leg("B", 2, 3 * m, 0, 50'000);
-    race.Leg("C", 5, 3 * m);
+    const Race race = Race::Of("A4+1/70000 B3/25000 B2/50000 C5", 3 * m);
     const std::vector<LapInput> all = race.Inputs();
 
     RuleEngine added(rules);
@@ -117,15 +105,14 @@ TEST(RuleEngine, ABreachOnTheLapInProgressIsProvisional) {
     rules.maxStintMs = 60 * m;
     rules.minStintMs = 15 * m;
     rules.minStopMs = 90'000;
-    Race race;
-    race.Leg("A", 12, 5 * m);
+    Race race = Race::Of("A12", 5 * m);
     race.Laps().back().passEndMs.reset();  // the car came in at 60:00 and stands in the pit
     RuleEngine engine(rules);
     const std::vector<LapInput> in = race.Inputs();
     engine.Reset(in);
 
     // A still chosen: the stint runs on while the car stands, past the maximum.
-    RuleReport r = engine.Evaluate({61 * m, "A", true, std::nullopt});
+    RuleReport r = engine.Evaluate({61 * m, "A", true});
     ASSERT_EQ(r.breaches.size(), 1u);
     EXPECT_EQ(r.breaches[0],
               (Breach{BreachKind::StintTooLong, 13, 60 * m, "A", 61 * m, 60 * m, true}));
@@ -134,14 +121,14 @@ TEST(RuleEngine, ABreachOnTheLapInProgressIsProvisional) {
     EXPECT_FALSE(r.stops[0].driverChange);
 
     // B chosen: A's stint ended as the car came in, exactly at the maximum.
-    r = engine.Evaluate({61 * m, "B", true, std::nullopt});
+    r = engine.Evaluate({61 * m, "B", true});
     EXPECT_TRUE(r.breaches.empty());
     EXPECT_TRUE(r.stops[0].driverChange);
     EXPECT_TRUE(r.changes[0].provisional);
 
     // The car left after 80 s: the stop was too short, whoever drives on.
     ASSERT_TRUE(engine.SetPassEnd(12, 60 * m + 80'000));
-    r = engine.Evaluate({62 * m, "B", false, std::nullopt});
+    r = engine.Evaluate({62 * m, "B"});
     ASSERT_EQ(r.breaches.size(), 1u);
     EXPECT_EQ(r.breaches[0],
               (Breach{BreachKind::StopTooShort, 12, 60 * m + 80'000, "", 80'000, 90'000, false}));
@@ -152,7 +139,7 @@ TEST(RuleEngine, ABreachOnTheLapInProgressIsProvisional) {
     race.Leg("B", 1, 5 * m);
     const std::vector<LapInput> more = race.Inputs();
     engine.Reset(more);
-    r = engine.Evaluate({66 * m, "A", false, std::nullopt});
+    r = engine.Evaluate({66 * m, "A"});
     ASSERT_EQ(r.breaches.size(), 3u);
     EXPECT_EQ(r.breaches[0].kind, BreachKind::StopTooShort);
     EXPECT_FALSE(r.breaches[0].provisional);
@@ -162,13 +149,10 @@ TEST(RuleEngine, ABreachOnTheLapInProgressIsProvisional) {
     EXPECT_TRUE(r.breaches[2].provisional);
 }
 
-struct LiveCase {
-    const char* what;
-    DrivingRules rules;
-    Race race;
-    LiveInput live;
-    LiveFigures expected;
-};
+void CheckLive(const char* what, const DrivingRules& rules, const char* legs, const LiveInput& live,
+               const LiveFigures& expected) {
+    EXPECT_EQ(Judge(rules, Race::Of(legs, 5 * m), live).live, expected) << what;
+}
 
 TEST(RuleEngine, LiveFigures) {
     DrivingRules a;
@@ -181,40 +165,19 @@ TEST(RuleEngine, LiveFigures) {
     window.windowCapMs = 60 * m;
     window.windowMs = 120 * m;
     window.minStops = 3;
-    const std::int64_t L = 5 * m;
     using K = BreachKind;
-    const LiveCase cases[] = {
-        {"mid-stint",
-         a,
-         Race().Leg("A", 10, L),
-         {52 * m, "A", false, 120 * m},
-         {"A", 52 * m, 8 * m, 8 * m, K::StintTooLong, 15 * m, 68 * m, 0, 0, 1, 1}},
-        {"the next driver chosen in the pit",
-         a,
-         Race().Leg("A", 10, L),
-         {51 * m, "B", true, 120 * m},
-         {"B", 1 * m, 59 * m, 59 * m, K::StintTooLong, 65 * m, 69 * m, 1, 1, 1, 1}},
-        {"the final period allows the change earlier",
-         a,
-         Race().Leg("A", 12, L).Leg("B", 7, L).Leg("A", 1, L),
-         {101 * m, "A", false, 120 * m},
-         {"A", 6 * m, 54 * m, 54 * m, K::StintTooLong, 105 * m, 19 * m, 2, 2, 0, 0}},
-        {"the driver's total comes first",
-         total,
-         Race().Leg("A", 12, L).Leg("B", 2, L).Leg("A", 1, L),
-         {76 * m, "A", false, std::nullopt},
-         {"A", 6 * m, 54 * m, 4 * m, K::DriverTotalTooLong, 85 * m, std::nullopt, 2, 2, 0, 0}},
-        {"the rolling window",
-         window,
-         Race().Leg("A", 6, L).Leg("B", 6, L).Leg("A", 4, L),
-         {80 * m, "A", false, std::nullopt},
-         {"A", 20 * m, std::nullopt, 10 * m, K::WindowTooLong, std::nullopt, std::nullopt, 2, 2, 0,
-          1}},
-    };
-    for (const LiveCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(Judge(c.rules, c.race, c.live).live, c.expected);
-    }
+    const std::nullopt_t none = std::nullopt;
+    CheckLive("mid-stint", a, "A10", {52 * m, "A", false, 120 * m},
+              {"A", 52 * m, 8 * m, 8 * m, K::StintTooLong, 15 * m, 68 * m, 0, 0, 1, 1});
+    CheckLive("the next driver chosen in the pit", a, "A10", {51 * m, "B", true, 120 * m},
+              {"B", 1 * m, 59 * m, 59 * m, K::StintTooLong, 65 * m, 69 * m, 1, 1, 1, 1});
+    CheckLive("the final period allows the change earlier", a, "A12 B7 A1",
+              {101 * m, "A", false, 120 * m},
+              {"A", 6 * m, 54 * m, 54 * m, K::StintTooLong, 105 * m, 19 * m, 2, 2, 0, 0});
+    CheckLive("the driver's total comes first", total, "A12 B2 A1", {76 * m, "A"},
+              {"A", 6 * m, 54 * m, 4 * m, K::DriverTotalTooLong, 85 * m, none, 2, 2, 0, 0});
+    CheckLive("the rolling window", window, "A6 B6 A4", {80 * m, "A"},
+              {"A", 20 * m, none, 10 * m, K::WindowTooLong, none, none, 2, 2, 0, 1});
 }
 
 }  // namespace

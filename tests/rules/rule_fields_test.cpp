@@ -23,23 +23,17 @@ TEST(RuleFields, EachFieldReadsItsUnitOrSaysWhatIsWrong) {
     };
     const Case cases[] = {
         {F::MaxStint, "60", 3'600'000},
-        {F::MaxStint, " 60 ", 3'600'000},
         {F::MaxStint, "１．５", 90'000},  // typed with the input method on
-        {F::MaxStint,
-         "\xE3\x80\x80"
-         "2.",
-         120'000},
+        {F::MaxStint, "\u3000 2.", 120'000},
         {F::MaxStint, ".5", 30'000},
         {F::MaxStint, "0.001", 60},
         {F::MaxStint, "", std::nullopt},
-        {F::MaxStint, "   ", std::nullopt},
         {F::MaxStint, "0", std::nullopt,
          "「最長連続走行」は 0 より大きい数で入れてください（空欄は規則なし）。"},
         {F::MaxStint, "-5", std::nullopt, "0 より大きい数"},
         {F::MaxStint, "－５", std::nullopt, "0 より大きい数"},
         {F::MaxStint, "1時間", std::nullopt,
          "「最長連続走行」は数で入れてください（空欄は規則なし）。"},
-        {F::MaxStint, "1.2.3", std::nullopt, "数で入れて"},
         {F::MaxStint, ".", std::nullopt, "数で入れて"},
         {F::MaxStint, "1.2345", std::nullopt, "「最長連続走行」の小数は3桁までにしてください。"},
         {F::MaxStint, "100000", 6'000'000'000},
@@ -48,14 +42,10 @@ TEST(RuleFields, EachFieldReadsItsUnitOrSaysWhatIsWrong) {
         {F::MaxStint, "99999999999999999999", std::nullopt, "100000分以下"},
         {F::MinStop, "90.5", 90'500},
         {F::MinStop, "86401", std::nullopt, "86400秒以下"},
-        {F::StopThreshold, "20", 20'000},
-        {F::MinChanges, "13", 13},
         {F::MinChanges, "0", 0},
         {F::MinChanges, "1.5", std::nullopt,
          "「最少ドライバー交代」は 0 以上の整数で入れてください（空欄は規則なし）。"},
-        {F::MinChanges, "-1", std::nullopt, "0 以上の整数"},
         {F::MinStops, "10001", std::nullopt, "10000回以下"},
-        {F::PenaltyLaps, "3", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -99,17 +89,8 @@ TEST(RuleFields, AllOrNothingWithTheFirstFaultNamed) {
         EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
     }
 
-    const RuleTexts event = Texts({{F::MinStint, "15"},
-                                   {F::MaxStint, "60"},
-                                   {F::FinalPeriod, "15"},
-                                   {F::MinStop, "90"},
-                                   {F::StopThreshold, "20"},
-                                   {F::MinChanges, "13"},
-                                   {F::MinStops, "3"},
-                                   {F::MaxDriverTotal, "240"},
-                                   {F::WindowCap, "180"},
-                                   {F::Window, "300"},
-                                   {F::PenaltyLaps, "1"}});
+    // Every field, in dialog order: an event with every rule.
+    const RuleTexts event = {"15", "60", "15", "90", "20", "13", "3", "240", "180", "300", "1"};
     const RuleFieldsResult r = ParseRuleFields(event);
     ASSERT_TRUE(r.rules) << r.error;
     EXPECT_EQ(r.rules->windowMs, 18'000'000);
