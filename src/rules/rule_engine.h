@@ -34,7 +34,7 @@
 //
 // Laps are added as they are recorded (O(1) each); anything else that changes recorded laps
 // (a correction, an edited driver or lap time) calls for Reset with every lap (O(laps)).
-// Evaluate costs O(stints + stops + drivers), and nothing per lap.
+// Evaluate costs O(stints + stops + breaches), nothing per lap.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
