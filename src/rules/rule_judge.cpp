@@ -19,7 +19,7 @@ class Judge {
         : rules_(rules), c_(c), r_(r) {}
 
     void Run() {
-        r_.breaches.clear();
+        breaches_ = 0;
         for (std::size_t k = 0; k < r_.stints.size(); ++k) {
             StintMaximum(r_.stints[k]);
             StintMinimum(k);
@@ -27,6 +27,7 @@ class Judge {
         Stops();
         for (DriverTimeRecord& d : r_.drivers) DriverLimits(d);
         MissedAtTheEnd();
+        r_.breaches.resize(breaches_);
         std::sort(r_.breaches.begin(), r_.breaches.end(), [](const Breach& a, const Breach& b) {
             return a.atMs != b.atMs ? a.atMs < b.atMs : a.kind < b.kind;
         });
@@ -43,10 +44,18 @@ class Judge {
         return s.open && at >= c_.lastCloseMs;
     }
 
+    // Overwrites the entries of the last report before adding any, so their texts are reused.
     void Add(BreachKind kind, std::int32_t lap, std::int64_t at, std::string_view driver,
              std::int64_t value, std::int64_t limit, bool provisional) {
-        r_.breaches.push_back(
-            Breach{kind, lap, at, std::string(driver), value, limit, provisional});
+        if (breaches_ == r_.breaches.size()) r_.breaches.emplace_back();
+        Breach& b = r_.breaches[breaches_++];
+        b.kind = kind;
+        b.lap = lap;
+        b.atMs = at;
+        b.driver = driver;
+        b.valueMs = value;
+        b.limitMs = limit;
+        b.provisional = provisional;
     }
 
     void StintMaximum(const StintRecord& s) {
@@ -186,6 +195,7 @@ class Judge {
     std::vector<DriveSpan> spans_;
     std::vector<const StintRecord*> stints_;
     std::optional<std::int64_t> windowLeft_;
+    std::size_t breaches_ = 0;  // entries of r_.breaches filled so far
 };
 
 }  // namespace
