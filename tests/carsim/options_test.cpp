@@ -2,6 +2,7 @@
 
 #include "lap_meter.h"
 #include "options.h"
+#include "pit_plan.h"
 
 namespace velmora::carsim {
 namespace {
@@ -71,6 +72,9 @@ TEST(ParseOptions, RejectsBadCommandLinesWithAReason) {
         {{"--host", "128.0.0.1"}, "outside 127.0.0.0/8"},
         // The console answers at the address in the query: that must stay on loopback too.
         {{"--presence", "192.168.1.20"}, "--presence 192.168.1.20 is outside"},
+        {{"--pit-every", "2"}, "--pit-every and --pit-ms go together"},
+        {{"--pit-ms", "90000"}, "--pit-every and --pit-ms go together"},
+        {{"--pit-every", "0", "--pit-ms", "5"}, "--pit-every needs a whole number from 1"},
     };
     for (const auto& c : cases) {
         auto r = ParseOptions(c.args);
@@ -83,6 +87,34 @@ TEST(ParseOptions, OtherNetworksOnlyWhenAskedFor) {
     auto r = Parse({"--host", "192.168.1.20", "--allow-non-loopback"});
     EXPECT_TRUE(r.ok()) << r.error;
     EXPECT_TRUE(Parse({"--help", "--host", "10.0.0.1"}).options.help);
+}
+
+TEST(PitPlan, StandsAfterEveryKthLapButNeverAtTheStartOrTheFinish) {
+    struct Case {
+        int laps, every;
+        std::vector<int> stops;  // passes that are stops, of passes 1 .. laps + 1
+    };
+    const Case cases[] = {
+        {5, 2, {3, 5}},  // after laps 2 and 4
+        {4, 2, {3}},     // pass 5 closes the final lap
+        {3, 1, {2, 3}}, {3, 3, {}}, {3, 0, {}},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        o.laps = c.laps;
+        o.pitEvery = c.every;
+        o.pitMs = 90'000;
+        std::vector<int> stops;
+        for (int pass = 1; pass <= c.laps + 1; ++pass) {
+            EXPECT_EQ(PassLengthMs(o, pass), IsPitStop(o, pass) ? 90'000 : o.inRangeMs);
+            if (IsPitStop(o, pass)) stops.push_back(pass);
+        }
+        EXPECT_EQ(stops, c.stops) << c.laps << " laps, every " << c.every;
+    }
+    auto r = Parse({"--pit-every=2", "--pit-ms", "90000"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.options.pitEvery, 2);
+    EXPECT_EQ(r.options.pitMs, 90'000);
 }
 
 TEST(LoopbackAddress, WholeSlashEightOnly) {

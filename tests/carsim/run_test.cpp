@@ -18,6 +18,7 @@ constexpr Ports kPorts{47612, 47611};
 constexpr Ports kQuietPorts{47622, 47621};
 constexpr Ports kStopPorts{47632, 47631};
 constexpr Ports kBusyPorts{47642, 47641};
+constexpr Ports kPitPorts{47652, 47651};
 const std::string kTail = "0000083450000008123000000825002026/12/0714:05:0900:00:00";
 
 // Answers every datagram; counts a lap when a datagram follows a gap longer than
@@ -27,9 +28,9 @@ struct StandIn {
     std::vector<std::string> received;
     std::thread thread;
 
-    explicit StandIn(milliseconds lapGap) {
-        EXPECT_EQ(sock.Bind("127.0.0.1", kPorts.host), "");
-        thread = std::thread([this, lapGap] {
+    explicit StandIn(milliseconds lapGap, Ports ports = kPorts) {
+        EXPECT_EQ(sock.Bind("127.0.0.1", ports.host), "");
+        thread = std::thread([this, lapGap, ports] {
             int lap = 0;
             auto last = steady_clock::now();
             while (auto d = sock.Receive(milliseconds(600))) {
@@ -38,7 +39,7 @@ struct StandIn {
                 last = now;
                 received.push_back(*d);
                 const std::string block = lap > 0 ? FormatLapEcho(lap) + kTail : "";
-                sock.SendTo("127.0.0.1", kPorts.car, "N" + block + "ok");
+                sock.SendTo("127.0.0.1", ports.car, "N" + block + "ok");
             }
         });
     }
@@ -74,6 +75,37 @@ TEST(RunLaps, EchoesTheCountOfTheLastStatusBlockAndCountsEveryReply) {
     EXPECT_NE(text.find("pass n=3 t_ns="), std::string::npos);
     EXPECT_NE(text.find("summary sent=9 replies=9 laps=2\n"), std::string::npos) << text;
     EXPECT_EQ(err.str(), "");
+}
+
+TEST(RunLaps, AStopIsOneLongPassThatKeepsSending) {
+    StandIn console(milliseconds(150), kPitPorts);
+    Options o;
+    o.laps = 3;
+    o.inRangeMs = 60;
+    o.intervalMs = 20;
+    o.silenceMs = 300;
+    o.pitEvery = 2;
+    o.pitMs = 240;
+    o.quiet = true;
+    std::ostringstream out, err;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(RunLaps(o, kPitPorts, out, err, stop), kExitOk) << err.str();
+    console.Join();
+
+    // Passes of 3, 3, 12 (standing after lap 2) and 3 datagrams; the stand-in, which counts a
+    // lap after each silence, counted three laps and no more: the car never fell silent while
+    // it stood. Lap 3 holds the stop: to its last datagram, then the silence.
+    const std::string text = out.str();
+    EXPECT_EQ(console.received.size(), 21u) << text;
+    EXPECT_EQ(console.received.back().substr(0, 3), "003");
+    EXPECT_NE(text.find("pass n=3 t_ns="), std::string::npos);
+    EXPECT_NE(text.find("pit lap=2 ms=240\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("pit lap=1"), std::string::npos);
+    EXPECT_EQ(text.find("pit lap=3"), std::string::npos);
+    const auto lap3 = text.find("lap n=3 ms=");
+    ASSERT_NE(lap3, std::string::npos);
+    EXPECT_GE(std::stoi(text.substr(lap3 + 11)), o.pitMs - o.intervalMs + o.silenceMs);
+    EXPECT_NE(text.find("summary sent=21 replies=21 laps=3\n"), std::string::npos) << text;
 }
 
 TEST(RunLaps, ReportsRepliesThatNeverCame) {

@@ -7,6 +7,7 @@
 #include "core/encoding.h"
 #include "host_reply.h"
 #include "lap_meter.h"
+#include "pit_plan.h"
 #include "udp_socket.h"
 
 namespace velmora::carsim {
@@ -67,8 +68,8 @@ class LapRun {
     }
 
   private:
-    // One pass in range: a datagram every --interval-ms for --in-range-ms. False when cut
-    // short by the deadline or a signal.
+    // One pass in range: a datagram every --interval-ms for --in-range-ms, or for --pit-ms
+    // when the car stands in the pit. False when cut short by the deadline or a signal.
     bool DrivePass(int pass) {
         const auto start = Clock::now();
         if (start >= deadline_ || stop_) return false;
@@ -78,8 +79,9 @@ class LapRun {
              << std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch())
                     .count()
              << '\n';
+        if (IsPitStop(o_, pass)) out_ << "pit lap=" << pass - 1 << " ms=" << o_.pitMs << '\n';
         out_.flush();
-        const auto end = start + milliseconds(o_.inRangeMs);
+        const auto end = start + milliseconds(PassLengthMs(o_, pass));
         for (auto next = start; next < end;) {
             Send();
             next += milliseconds(o_.intervalMs);

@@ -22,6 +22,8 @@ const std::map<std::string_view, IntRange>& IntOptions() {
         {"--in-range-ms", {&Options::inRangeMs, 1, 3'600'000}},
         {"--silence-ms", {&Options::silenceMs, 0, 3'600'000}},
         {"--laps", {&Options::laps, 0, 100'000}},
+        {"--pit-every", {&Options::pitEvery, 1, 100'000}},
+        {"--pit-ms", {&Options::pitMs, 1, 3'600'000}},
         {"--timeout-ms", {&Options::timeoutMs, 1, 600'000}},
         {"--max-seconds", {&Options::maxSeconds, 1, 86'400}},
     };
@@ -133,7 +135,12 @@ ParseResult ParseOptions(const std::vector<std::string_view>& args) {
             r.options.*(n->second.field) = *v;
         }
     }
-    if (!r.options.help) r.error = CheckAddresses(r.options);
+    if (r.options.help) return r;
+    if ((r.options.pitEvery > 0) != (r.options.pitMs > 0)) {
+        r.error = "--pit-every and --pit-ms go together: a stop every K laps, N ms long";
+        return r;
+    }
+    r.error = CheckAddresses(r.options);
     return r;
 }
 
@@ -149,6 +156,8 @@ std::string UsageText() {
            "  --silence-ms N      out of range on each lap, from the last datagram of a pass\n"
            "                      (default 3000; must exceed the console's silence setting)\n"
            "  --laps N            laps to drive; a final pass closes the last (default 3)\n"
+           "  --pit-every K       stand in the pit after every K-th lap (with --pit-ms)\n"
+           "  --pit-ms N          length of each stop, sending all along: one long pass\n"
            "  --text TEXT         crew text sent after the lap echo (UTF-8, sent as CP932)\n"
            "  --presence ADDR     ask the console which car ADDR is, print the answer, exit\n"
            "  --timeout-ms N      presence reply wait (default 2000)\n"

@@ -17,6 +17,8 @@ struct Options {
     int inRangeMs = 1000;                 // length of one pass near the pit
     int silenceMs = 3000;                 // out of range, once per lap
     int laps = 3;                         // laps to drive; a final pass closes the last one
+    int pitEvery = 0;                     // a pit stop after every pitEvery-th lap; 0: none
+    int pitMs = 0;                        // length of such a stop (one long pass)
     std::string text;                     // crew text after the lap echo, UTF-8
     std::optional<std::string> presence;  // presence query instead of laps
     int timeoutMs = 2000;                 // presence reply wait
