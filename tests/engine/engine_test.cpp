@@ -1,0 +1,176 @@
+// The engine thread's rounds with fake clocks and sockets: laps timed by arrival however late
+// the round, timers in time order with what arrived, crew actions between datagrams, dialogs
+// that do not stop the cars being served, and replies held for the journal.
+#include <gtest/gtest.h>
+
+#include "core/temp_folder.h"
+#include "engine/engine_dialogs.h"
+#include "engine_rig.h"
+#include "journal/journal_writer.h"
+
+namespace velmora::test {
+namespace {
+
+TEST(Engine, ALapIsTimedByItsArrivalNotByWhenTheRoundGotToIt) {
+    EngineRig r({0});
+    r.Start();
+    r.Car(0, "000", 100);
+    r.RoundAt(150);
+    r.RoundAt(12'000);  // the silence step has opened lap 1 by now
+    ASSERT_TRUE(r.console.st.runners[0].AwayFlag);
+    // Back at 13 s; the engine gets there 600 ms later (a held thread, a busy machine).
+    r.Car(0, "000", 13'000);
+    r.RoundAt(13'600);
+    EXPECT_EQ(r.Laps(0).Cell(1, 4), "13000");
+    EXPECT_EQ(r.console.st.runners[0].LastHeardTick, 13'000);
+    EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
+    // The next lap is timed from that arrival too.
+    r.RoundAt(25'000);
+    r.Car(0, "001", 25'500);
+    r.RoundAt(26'900);
+    EXPECT_EQ(r.Laps(0).Cell(2, 4), "12500");
+}
+
+TEST(Engine, ADatagramThatArrivedBeforeTheSilenceEndedKeepsTheCarHeard) {
+    struct Case {
+        const char* what;
+        std::int64_t arrivalMs;  // the car's return; the silence ends 10 s after 100 ms
+        bool lap;
+    } cases[] = {
+        {"arrived before the edge, handled after it", 10'050, false},
+        {"arrived after the edge", 10'400, true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        EngineRig r({0});
+        r.Start();
+        r.Car(0, "000", 100);
+        r.RoundAt(150);
+        r.Car(0, "000", k.arrivalMs);
+        // One late round: the lap clock's deadlines around the edge and the datagram together.
+        r.RoundAt(10'700);
+        EXPECT_EQ(r.console.st.runners[0].LapCount, k.lap ? 1 : 0);
+        EXPECT_EQ(r.Laps(0).RowCount(), k.lap ? 1 : 0);
+        if (k.lap) {
+            EXPECT_EQ(r.Laps(0).Cell(1, 4), std::to_string(k.arrivalMs));
+        }
+    }
+}
+
+TEST(Engine, CrewActionsRunAfterTheDatagramsOfTheirRoundAndEachIsPublished) {
+    EngineRig r({0, 1});
+    r.Start();
+    r.Car(0, "000", 100);
+    const std::uint64_t typed =
+        r.engine->Post([](Console& c) { c.st.panels[0].Txt_OutMess.text = "BOX"; });
+    r.RoundAt(200);
+    // The datagram of this round was answered before the action: no message yet.
+    EXPECT_EQ(r.LastReply(0), "N");
+    const auto snap = r.engine->Latest();
+    ASSERT_NE(snap, nullptr);
+    EXPECT_EQ(snap->commandsBegun, typed);
+    EXPECT_EQ(snap->st.panels[0].Txt_OutMess.text, "BOX");
+    r.Car(0, "000", 300);
+    r.RoundAt(350);
+    EXPECT_EQ(r.LastReply(0), "NＢＯＸ");
+    // A snapshot is a copy: later changes do not reach it.
+    r.engine->Post([](Console& c) { c.st.panels[0].Txt_OutMess.text = "PIT"; });
+    r.RoundAt(400);
+    EXPECT_EQ(snap->st.panels[0].Txt_OutMess.text, "BOX");
+}
+
+TEST(Engine, CarsAreAnsweredWhileADialogWaitsAndOtherActionsWaitForIt) {
+    EngineRig r({0});
+    EngineDialogs::Hooks hooks;
+    std::uint64_t asked = 0;
+    hooks.show = [&](DialogRequest q) { asked = q.id; };
+    EngineDialogs* dialogs = nullptr;
+    hooks.waitUntil = [&](const std::function<bool()>& answered) {
+        // While the question is on screen: the car comes by and a second action is posted.
+        r.Car(0, "000", 300);
+        r.engine->Post([](Console& c) { c.st.panels[0].Txt_OutMess.text = "later"; });
+        r.mono.ns = r.Ns(400);
+        r.engine->Round(true);
+        EXPECT_EQ(r.LastReply(0), "N");
+        EXPECT_TRUE(r.console.st.panels[0].Txt_OutMess.text.empty());
+        dialogs->Answer(DialogAnswer{asked, MessageAnswer::Yes, {}});
+        r.engine->WaitUntil(answered);
+    };
+    EngineDialogs bridge(hooks);
+    dialogs = &bridge;
+    r.Start();
+    MessageAnswer got = MessageAnswer::No;
+    r.engine->Post([&](Console&) {
+        got = bridge.MessageBox("ストップしますか？", "Stop確認", MessageButtons::YesNo,
+                                MessageIcon::Critical);
+    });
+    r.RoundAt(200);
+    EXPECT_EQ(got, MessageAnswer::Yes);
+    EXPECT_EQ(r.console.st.panels[0].Txt_OutMess.text, "later");
+}
+
+// A lap's reply waits for the journal; another car's reply does not, and snapshots that pile
+// up while a write runs share one write.
+TEST(Engine, ALapReplyLeavesOnceItsCommitIsOnTheDiskAndNoOtherCarWaits) {
+    TempFolder dir;
+    EngineRig r({0, 1});
+    std::vector<std::string> reports;
+    JournalWriter writer(
+        dir.File("VelmoraJournal.db"),
+        [&](const std::string& t, MessageIcon) { reports.push_back(t); }, r.wall, r.mono);
+    writer.Start([](JournalTicket) {});
+    r.engine->SetJournal(&writer);
+    r.Start();
+    r.Car(0, "000", 100);
+    r.Car(1, "000", 100);
+    r.RoundAt(200);
+    // Car 1 stays near the pit; car 0 goes out on its lap.
+    for (std::int64_t ms : {5'000, 9'500, 12'000}) {
+        r.Car(1, "000", ms);
+        r.RoundAt(ms + 10);
+        writer.Drain();
+    }
+    r.RoundAt(12'050);
+    const std::size_t before = r.net.sent.size();
+
+    // Car 0 closes its lap; car 1, still out of its silence, is simply answered.
+    r.Car(0, "000", 12'500);
+    r.RoundAt(12'510);
+    EXPECT_EQ(r.net.Waiting(CarSocket(0)), 1u);
+    EXPECT_EQ(r.Laps(0).Cell(1, 4), "12500");
+    // Whatever car 0 sends now waits behind its lap's reply, in order.
+    r.Car(0, "001", 12'520);
+    r.Car(1, "000", 12'520);
+    r.RoundAt(12'530);
+    EXPECT_EQ(r.net.Waiting(CarSocket(0)), 2u);
+    ASSERT_EQ(r.net.sent.size(), before + 1);
+    EXPECT_EQ(r.net.sent.back().id, CarSocket(1));
+
+    writer.Drain();
+    r.RoundAt(12'540);
+    EXPECT_EQ(r.net.Waiting(CarSocket(0)), 0u);
+    ASSERT_EQ(r.net.sent.size(), before + 3);
+    EXPECT_EQ(Cp932ToUtf8(r.net.sent[before + 1].bytes).substr(0, 4), "N001");
+    EXPECT_EQ(r.net.sent[before + 2].id, CarSocket(0));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST(Engine, DatagramsKeptBeforeTheConsoleCouldActCatchUpOnTheSilence) {
+    // Kept while the restore question was open: the car left and came back meanwhile (a gap
+    // longer than the silence), then stayed near the pit.
+    EngineRig r({0});
+    r.Start();
+    r.Car(0, "000", 100);
+    r.RoundAt(150);
+    r.engine->Post([](Console& c) { c.svc.timers.Stop(TimerKey{TimerId::Lap, 0}); });
+    r.RoundAt(160);
+    for (std::int64_t ms : {200, 300, 15'000, 15'100})
+        r.net.Arrive(CarSocket(0), "000", r.Ns(ms), /*held=*/true);
+    r.RoundAt(20'000);
+    EXPECT_EQ(r.console.st.runners[0].LapCount, 1);
+    EXPECT_EQ(r.Laps(0).Cell(1, 4), "15000");
+    EXPECT_FALSE(r.console.st.runners[0].AwayFlag);
+}
+
+}  // namespace
+}  // namespace velmora::test
