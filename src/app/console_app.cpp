@@ -10,6 +10,8 @@
 #include "app/qt_timers.h"
 #include "app/qt_translations.h"
 #include "app/splash_window.h"
+#include "app/team_view.h"
+#include "app/team_view_window.h"
 #include "app/ui_font.h"
 #include "carlink/presence.h"
 #include "core/window_scale.h"
@@ -72,6 +74,7 @@ ConsoleApp::~ConsoleApp() {
     timers_.reset();
     net_.reset();
     main_.reset();
+    teamView_.reset();
     if (console_) console_->journal = nullptr;
     journal_.reset();
 }
@@ -102,8 +105,9 @@ void ConsoleApp::handOver() {
     splash_.reset();
 
     Console& c = *console_;
-    main_ = std::make_unique<MainWindow>(c, EventSink{c, [this] { afterEvent(true); }},
-                                         [this] { confirmEnd(); });
+    main_ = std::make_unique<MainWindow>(
+        c, EventSink{c, [this] { afterEvent(true); }}, [this] { confirmEnd(); },
+        [this] { openTeamView(); });
     dialogs_->setParentWidget(main_.get());
     main_->ResizeToScale(StartWindowScale(rememberedScale_, ScaleThatFits()));
     main_->CentreOn(ScreenSize());
@@ -140,6 +144,12 @@ void ConsoleApp::handOver() {
                                  "", MessageButtons::Ok, MessageIcon::Critical);
     }
     if (!resumed) StartWindowTimers(c);
+    // Team view: on again if the crew left it on. A taken port is said once; measuring goes on.
+    teamView_ = std::make_unique<TeamView>(
+        c.paths.SettingsFilePath, [this] { return net_->LocalAddress(); },
+        [this] { publishTeamView(); });
+    const QString teamViewError = teamView_->StartFromSettings();
+    if (!teamViewError.isEmpty()) showLater(teamViewError.toStdString());
     renderNow();
     main_->show();
     emit mainWindowShown();
@@ -232,6 +242,16 @@ void ConsoleApp::showLater(std::string text) {
     });
 }
 
+void ConsoleApp::openTeamView() {
+    if (!teamView_) return;
+    if (!teamViewWindow_) teamViewWindow_ = new TeamViewWindow(main_.get(), *teamView_);
+    teamViewWindow_->Open();
+}
+
+void ConsoleApp::publishTeamView() {
+    if (teamView_) teamView_->Publish(console_->st, console_->clock);
+}
+
 void ConsoleApp::afterEvent(bool renderAtOnce) {
     // Whatever the event changed is journaled (nothing is written when it changed nothing)
     // before the window catches up with it.
@@ -271,6 +291,7 @@ void ConsoleApp::renderNow() {
     }
     rendering_ = true;
     main_->Render(*console_);
+    publishTeamView();  // the team view follows what the window shows
     rendering_ = false;
     sinceRender_.restart();
     if (renderAgain_) {

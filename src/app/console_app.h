@@ -23,6 +23,8 @@ class SteadyMonotonic;
 class SplashWindow;
 class MainWindow;
 class SqliteJournal;
+class TeamView;
+class TeamViewWindow;
 
 class ConsoleApp : public QObject {
     Q_OBJECT
@@ -42,6 +44,9 @@ class ConsoleApp : public QObject {
     SplashWindow* splash() const { return splash_.get(); }
     // Null until the hand-over.
     MainWindow* mainWindow() const { return main_.get(); }
+    // The team view; null until the hand-over. Its window is made on first use.
+    TeamView* teamView() const { return teamView_.get(); }
+    TeamViewWindow* teamViewWindow() const { return teamViewWindow_; }
 
     // Marks the window out of date; one render follows once the event loop is idle (timer
     // ticks and datagrams render this way, at most about 60 times a second).
@@ -74,6 +79,9 @@ class ConsoleApp : public QObject {
     bool restoreRace();
     // Shows a message once the current event is over (never from inside a commit).
     void showLater(std::string text);
+    // Team view: Btn_TeamView, and the feed after every render.
+    void openTeamView();
+    void publishTeamView();
 
     std::unique_ptr<QtDialogs> dialogs_;
     std::unique_ptr<QtTimers> timers_;
@@ -84,6 +92,8 @@ class ConsoleApp : public QObject {
     std::unique_ptr<SqliteJournal> journal_;  // goes before the console it follows
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<TeamView> teamView_;        // goes after the window that shows it
+    TeamViewWindow* teamViewWindow_ = nullptr;  // owned by main_
     QString folder_;
     std::function<void()> quit_;
     std::unique_ptr<QTimer> splashTimer_;

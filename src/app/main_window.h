@@ -21,7 +21,9 @@ class LapChartWindow;
 
 class MainWindow : public QWidget {
   public:
-    MainWindow(Console& console, EventSink sink, std::function<void()> onEnd);
+    // `onTeamView`: Btn_TeamView pressed (the application owns the team view).
+    MainWindow(Console& console, EventSink sink, std::function<void()> onEnd,
+               std::function<void()> onTeamView = {});
     ~MainWindow() override;
 
     // Brings every widget up to the state, then moves the focus where the console asked.

@@ -114,11 +114,18 @@ TeamViewModel TeamViewBuilder::Build(const ConsoleState& st, const ClockParams& 
         m.endTime = FormatStatusTime(st.MeasureEndTime);
     }
     m.allCars = st.AllCarsMessage;
-    for (const RankingRow& r : mf.ranking) {
+    for (std::size_t row = 0; row < mf.ranking.size(); ++row) {
+        const RankingRow& r = mf.ranking[row];
         if (!r.Lbl_Sort_No.visible || r.Lbl_Sort_LAP.caption.empty()) continue;
-        m.ranking.push_back(TeamRankRow{r.Lbl_Jyuni.caption, r.Lbl_Sort_No.caption,
-                                        r.Lbl_Sort_LAP.caption, r.Lbl_BestLAP.caption,
-                                        r.Lbl_BestTime.caption});
+        // The sort key of a row ends in its slot's digit.
+        const std::string& key = st.RankKeys[row];
+        const int slot = !key.empty() && key.back() >= '0' && key.back() < '0' + kPanelCount
+                             ? key.back() - '0'
+                             : -1;
+        m.ranking.push_back(TeamRankRow{
+            slot, slot >= 0 ? st.panels[static_cast<std::size_t>(slot)].Frm_Runner.caption : "",
+            r.Lbl_Jyuni.caption, r.Lbl_Sort_No.caption, r.Lbl_Sort_LAP.caption,
+            r.Lbl_BestLAP.caption, r.Lbl_BestTime.caption});
     }
     const double perMinute = 60.0 * (clock.TicksPerSecond > 0 ? clock.TicksPerSecond : 1000);
     for (int i = 0; i < kPanelCount; ++i) {
@@ -181,7 +188,9 @@ std::string TeamViewFingerprint(const ConsoleState& st, const ClockParams& clock
     add(st.EndTimeSet ? FormatStatusTime(st.MeasureEndTime) : "");
     add(st.AllCarsMessage);
     add(std::to_string(clock.TickToMs));
-    for (const RankingRow& r : mf.ranking) {
+    for (std::size_t row = 0; row < mf.ranking.size(); ++row) {
+        const RankingRow& r = mf.ranking[row];
+        add(st.RankKeys[row]);
         add(r.Lbl_Sort_No.visible ? "1" : "0");
         for (const Label* l :
              {&r.Lbl_Jyuni, &r.Lbl_Sort_No, &r.Lbl_Sort_LAP, &r.Lbl_BestLAP, &r.Lbl_BestTime})

@@ -64,6 +64,8 @@ struct TeamCar {
 };
 
 struct TeamRankRow {
+    int slot = -1;        // the car's slot, -1 when the ranking does not say
+    std::string caption;  // "１号車"
     std::string rank, car, lap, bestLap, bestTime;
     friend bool operator==(const TeamRankRow&, const TeamRankRow&) = default;
 };

@@ -1,6 +1,8 @@
 // velmora-kill-console: the real console (ConsoleApp, offscreen) for the kill test, started in
 // a given program folder with the resume question answered in advance, and driven by lines on
-// stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end".
+// stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end";
+// "type NAME TEXT" (into the text box of that object name, as typed); and the team view's
+// "teamview on|off|key|drop|url" (the browser test drives it too).
 // It prints "ready resumed=0|1" and a dump of its state once the main window is shown, before
 // the event loop has handled a single datagram, so the dump is the state the journal restored.
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include "app/console_app.h"
 #include "app/main_window.h"
 #include "app/qt_datagrams.h"
+#include "app/team_view.h"
 #include "core/window_state.h"
 
 using namespace velmora;
@@ -92,6 +96,30 @@ void Command(ConsoleApp& app, const std::string& line) {
         ok = Click(app, "Btn_Write");
     } else if (verb == "dump") {
         Dump(app);
+    } else if (verb == "type") {
+        std::string name, text;
+        in >> name;
+        std::getline(in >> std::ws, text);
+        auto* box = app.mainWindow()->findChild<QLineEdit*>(QString::fromStdString(name));
+        ok = box != nullptr && box->isEnabled();
+        if (ok) box->setText(QString::fromStdString(text));
+    } else if (verb == "teamview") {
+        std::string what;
+        in >> what;
+        TeamView& v = *app.teamView();
+        if (what == "on")
+            ok = v.TurnOn().isEmpty();
+        else if (what == "off")
+            v.TurnOff();
+        else if (what == "key")
+            v.RenewKey();
+        else if (what == "drop")
+            v.DropConnections();
+        else if (what == "url")
+            Out("teamview on=" + std::to_string(v.isOn()) + " pages=" + std::to_string(v.pages()) +
+                " url=" + v.address().toStdString());
+        else
+            ok = false;
     } else if (verb == "end") {
         app.dialogs().pushMessageAnswer(MessageAnswer::Yes);
         ok = Click(app, "Btn_End");

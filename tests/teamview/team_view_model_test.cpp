@@ -194,6 +194,8 @@ TEST(TeamViewModel, RankingRemainingAndEndTimeShowOnlyWhatTheConsoleShows) {
         mf.ranking[k].Lbl_BestTime.caption = "1'00\"000";
         mf.ranking[k].Lbl_BestLAP.caption = "2";
     }
+    r.st().RankKeys[0] = "996" + std::string("1'00\"000") + "2";
+    r.st().RankKeys[1] = "9971'00\"0000";
     mf.ranking[2].Lbl_Sort_No.visible = false;
     mf.ranking[2].Lbl_Sort_LAP.caption = "9";
     mf.Lbl_ZanTime.caption = "残り 1:05:09";
@@ -202,6 +204,9 @@ TEST(TeamViewModel, RankingRemainingAndEndTimeShowOnlyWhatTheConsoleShows) {
     ASSERT_EQ(m.ranking.size(), 2u);
     EXPECT_EQ(m.ranking[1].car, "car1");
     EXPECT_EQ(m.ranking[1].lap, "4");
+    EXPECT_EQ(m.ranking[0].slot, 2);
+    EXPECT_EQ(m.ranking[0].caption, "３号車");
+    EXPECT_EQ(m.ranking[1].slot, 0);
     EXPECT_EQ(m.remaining, "");  // no run length: the design text is not a time
     EXPECT_EQ(m.endTime, "");
 
