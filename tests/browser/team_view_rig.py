@@ -95,6 +95,9 @@ class Car:
     def __init__(self, exe, slot, laps, silence_ms=1500, in_range_ms=500):
         self.slot = slot
         self.told = {}  # lap count -> wall time (ms) of the first reply carrying it
+        self.console_ms = {}  # lap -> the console's time for it (last_ms of the reply)
+        self.own_ms = {}  # lap -> the simulator's own time for it
+        self.summary = {}
         self.proc = subprocess.Popen(
             [exe, "--slot", str(slot), "--laps", str(laps), "--silence-ms", str(silence_ms),
              "--in-range-ms", str(in_range_ms), "--interval-ms", "100", "--max-seconds", "300"],
@@ -107,6 +110,12 @@ class Car:
             if line.startswith("reply ") and " lap=" in line:
                 n = int(line.split(" lap=")[1].split()[0])
                 self.told.setdefault(n, now)
+                self.console_ms.setdefault(n, int(line.split(" last_ms=")[1].split()[0]))
+            elif line.startswith("lap "):
+                f = dict(x.split("=") for x in line.split()[1:])
+                self.own_ms[int(f["n"])] = int(f["ms"])
+            elif line.startswith("summary "):
+                self.summary = {k: int(v) for k, v in (x.split("=") for x in line.split()[1:])}
 
     def wait(self, timeout=120):
         self.proc.wait(timeout=timeout)
