@@ -93,6 +93,7 @@ def main():
         return SKIP
     with rig.scratch() as folder:
         rig.write_settings(folder)
+        rig.write_masters(folder)
         console = rig.Console(console_exe, folder)
         cars = []
         try:
@@ -109,6 +110,8 @@ def main():
             console.command("type Txt_RunH 2")
             for s in range(3):
                 console.command(f"setup {s} 127.0.0.1")
+                console.command(f"choose Cmb_Car_{s} {s}")
+                console.command(f"choose Cmb_Driver_{s} {s}")
             console.command("start")
             console.command("type Txt_OutMess_0 BOX")
             console.command("type Txt_AllOutMess 雨に注意")
@@ -166,6 +169,8 @@ def main():
             viewport(d, 1920, 1080, False)
             time.sleep(0.5)
             d.save_screenshot(os.path.join(shots or folder, "team-view-tv.png"))
+            console.command("teamview window")
+            console.command("grab Frm_TeamView " + os.path.join(shots or folder, "screenshot-team-view.png"))
             cols = js(d, "return new Set([...document.querySelectorAll('section.car')].map(e => e.getBoundingClientRect().top)).size")
             t.check(cols == 1, "on a 1920x1080 screen the three cars stand side by side")
             viewport(d, 390, 844, True)

@@ -1,13 +1,15 @@
 // velmora-kill-console: the real console (ConsoleApp, offscreen) for the kill test, started in
 // a given program folder with the resume question answered in advance, and driven by lines on
 // stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end";
-// "type NAME TEXT" (into the text box of that object name, as typed); and the team view's
-// "teamview on|off|key|drop|url" (the browser test drives it too).
-// It prints "ready resumed=0|1" and a dump of its state once the main window is shown, before
-// the event loop has handled a single datagram, so the dump is the state the journal restored.
+// "type NAME TEXT" (into the text box of that object name, as typed), "choose NAME INDEX" (an item
+// of that drop-down), "grab NAME PATH" (a PNG of the window of that object name); and the team
+// view's "teamview on|off|key|drop|url|window" (the browser test drives it too). It prints "ready
+// resumed=0|1" and a dump of its state once the main window is shown, before the event loop has
+// handled a single datagram, so the dump is the state the journal restored.
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -103,6 +105,23 @@ void Command(ConsoleApp& app, const std::string& line) {
         auto* box = app.mainWindow()->findChild<QLineEdit*>(QString::fromStdString(name));
         ok = box != nullptr && box->isEnabled();
         if (ok) box->setText(QString::fromStdString(text));
+    } else if (verb == "choose") {
+        std::string name;
+        int index = -1;
+        in >> name >> index;
+        auto* box = app.mainWindow()->findChild<QComboBox*>(QString::fromStdString(name));
+        ok = box != nullptr && box->isEnabled() && index >= 0 && index < box->count();
+        if (ok) {
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+        }
+    } else if (verb == "grab") {
+        std::string name, path;
+        in >> name >> path;
+        ok = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->objectName() == QString::fromStdString(name))
+                ok = w->grab().save(QString::fromStdString(path));
     } else if (verb == "teamview") {
         std::string what;
         in >> what;
@@ -115,6 +134,8 @@ void Command(ConsoleApp& app, const std::string& line) {
             v.RenewKey();
         else if (what == "drop")
             v.DropConnections();
+        else if (what == "window")
+            ok = Click(app, "Btn_TeamView");
         else if (what == "url")
             Out("teamview on=" + std::to_string(v.isOn()) + " pages=" + std::to_string(v.pages()) +
                 " url=" + v.address().toStdString());
