@@ -3,14 +3,16 @@
 against the real console offscreen, with three velmora-carsim cars on loopback:
   - a request without the right key gets 403, nothing else;
   - each lap shows on the page within 1 s of the console telling the car;
-  - the page catches up by itself after the server dropped every connection, and after the
-    console was killed and started again (it notices the restart);
+  - the page catches up by itself after the server dropped every connection, after the link
+    went silent (the console frozen), and after the console was killed and started again (it
+    notices the restart);
   - a renewed key closes the page opened with the old one;
   - the page renders at 390x844 (phone) and 1920x1080 (TV); with --shots DIR both
     screenshots are written there.
 usage: team_view_browser_test.py CONSOLE CARSIM [--shots DIR]"""
 import os
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -174,6 +176,16 @@ def main():
             cols = js(d, "return new Set([...document.querySelectorAll('section.car')].map(e => e.getBoundingClientRect().top)).size")
             t.check(cols == 1, "on a 1920x1080 screen the three cars stand side by side")
             viewport(d, 390, 844, True)
+
+            # The link goes silent without breaking (the console frozen: its connections stay
+            # open, nothing comes), as when the network is lost: 接続待ち, then back by itself.
+            console.proc.send_signal(signal.SIGSTOP)
+            t.check(wait(lambda: js(d, "return document.getElementById('conn').dataset.state") == "waiting", 8),
+                    "the page says 接続待ち when nothing comes")
+            console.proc.send_signal(signal.SIGCONT)
+            back = time.time()
+            t.check(wait(lambda: js(d, "return document.getElementById('conn').dataset.state") == "online", 5),
+                    f"the page caught up by itself {time.time() - back:.1f} s after the link came back")
 
             # The console killed and started again: the page notices and loads the state anew.
             before = js(d, "return instance")
