@@ -84,6 +84,11 @@ class Console:
                     return int(line.split()[1])
         return 0
 
+    def sanitized(self):
+        """True for a console built with AddressSanitizer, whose memory figures mean little."""
+        with open(f"/proc/{self.proc.pid}/maps") as f:
+            return "libasan" in f.read()
+
     def kill(self):
         self.proc.send_signal(signal.SIGKILL)
         self.proc.wait()
