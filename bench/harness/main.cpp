@@ -22,6 +22,7 @@
 #include "app/console_app.h"
 #include "app/lap_chart_window.h"
 #include "app/main_window.h"
+#include "app/team_view.h"
 #include "clock_sampler.h"
 #include "common/proc_stats.h"
 #include "core/encoding.h"
@@ -58,7 +59,11 @@ struct Options {
     std::string mainPos;   // "x,y" of the main window
     std::vector<std::string> cars;  // registered and chosen for slots 0, 1, 2 in turn
     int driverInfoSlot = -1;        // opens this slot's driver pop-up (for screenshots)
+    int teamViewPort = 0;  // the team view on at this port (key kBenchTeamViewKey), 0 = off
 };
+
+// The team view's key in the load runs (velmora-viewers is given the same).
+constexpr const char* kBenchTeamViewKey = "AAECAwQFBgcICQoLDA0ODw";
 
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> out;
@@ -120,6 +125,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.cars = SplitList(v);
         else if (a == "--driver-info")
             o.driverInfoSlot = std::atoi(v);
+        else if (a == "--team-view")
+            o.teamViewPort = std::atoi(v);
         else
             return false;
     }
@@ -139,9 +146,12 @@ void MoveTo(QWidget* w, const std::string& pos) {
     if (w && xy.size() == 2) w->move(std::atoi(xy[0].c_str()), std::atoi(xy[1].c_str()));
 }
 
-bool WriteSettings(const QString& folder, int silenceSeconds) {
-    const std::string lines[] = {"[計測環境設定]", "計測精度=1/1000",
-                                 "ラップ加算無通信秒数= " + std::to_string(silenceSeconds)};
+bool WriteSettings(const QString& folder, int silenceSeconds, int teamViewPort) {
+    std::vector<std::string> lines = {"[計測環境設定]", "計測精度=1/1000",
+                                      "ラップ加算無通信秒数= " + std::to_string(silenceSeconds)};
+    if (teamViewPort > 0)
+        lines.insert(lines.end(), {"[チームビュー]", "ポート=" + std::to_string(teamViewPort),
+                                   std::string("キー=") + kBenchTeamViewKey, "公開=1"});
     std::ofstream f((folder + "/Velmora.ini").toStdString(), std::ios::binary);
     for (const std::string& l : lines) f << Utf8ToCp932(l) << "\r\n";
     return static_cast<bool>(f);
@@ -250,13 +260,13 @@ int main(int argc, char** argv) {
                      "[--thread-counters]] [--busy-cpu N] [--ready-file FILE] [--prefill-laps N "
                      "[--prefill-lap-ms MS] [--drivers A,B,C] [--stint-laps N]] [--open-chart "
                      "[--chart-pos X,Y]] [--main-pos X,Y] [--cars A,B,C] [--driver-info SLOT] "
-                     "[--lap-every-ms MS]\n");
+                     "[--lap-every-ms MS] [--team-view PORT]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QTemporaryDir folder;
-    if (!folder.isValid() || !WriteSettings(folder.path(), o.silenceSeconds) ||
+    if (!folder.isValid() || !WriteSettings(folder.path(), o.silenceSeconds, o.teamViewPort) ||
         !WriteCars(folder.path(), o.cars)) {
         std::fprintf(stderr, "velmora-bench-console: no scratch folder\n");
         return 1;
@@ -351,9 +361,10 @@ int main(int argc, char** argv) {
         sampleTimer.start(o.clockSampleMs);
     }
 
-    std::printf("harness ready pid=%lld measuring=3 silence_s=%d platform=%s\n",
+    std::printf("harness ready pid=%lld measuring=3 silence_s=%d platform=%s team_view=%s\n",
                 static_cast<long long>(QCoreApplication::applicationPid()), o.silenceSeconds,
-                qgetenv("QT_QPA_PLATFORM").constData());
+                qgetenv("QT_QPA_PLATFORM").constData(),
+                app->teamView() && app->teamView()->isOn() ? "on" : "off");
     std::fflush(stdout);
     if (!o.readyFile.empty()) std::ofstream(o.readyFile) << QCoreApplication::applicationPid();
 

@@ -8,6 +8,8 @@
 #include "app/main_window.h"
 #include "app/qt_translations.h"
 #include "app/splash_window.h"
+#include "app/team_view.h"
+#include "app/team_view_window.h"
 #include "app/ui_font.h"
 #include "core/window_scale.h"
 
@@ -74,6 +76,7 @@ ConsoleApp::ConsoleApp(const QString& programFolder)
 ConsoleApp::~ConsoleApp() {
     // The console's thread ends first: nothing it does can reach the window after this.
     live_.reset();
+    teamView_.reset();
     main_.reset();
 }
 
@@ -107,7 +110,8 @@ void ConsoleApp::handOver() {
                        sync();
                        a(view_);
                    }};
-    main_ = std::make_unique<MainWindow>(view_, sink, [this] { live_->End(); });
+    main_ = std::make_unique<MainWindow>(
+        view_, sink, [this] { live_->End(); }, [this] { openTeamView(); });
     dialogs_->setParentWidget(main_.get());
     main_->ResizeToScale(StartWindowScale(rememberedScale_, ScaleThatFits()));
     main_->CentreOn(ScreenSize());
@@ -116,6 +120,12 @@ void ConsoleApp::handOver() {
 }
 
 void ConsoleApp::opened() {
+    // Team view: on again if the crew left it on. A taken port is said once; measuring goes on.
+    teamView_ = std::make_unique<TeamView>(
+        view_.paths.SettingsFilePath, [this] { return live_->net().LocalAddress(); },
+        [this] { publishTeamView(); });
+    const QString teamViewError = teamView_->StartFromSettings();
+    if (!teamViewError.isEmpty()) showLater(teamViewError.toStdString(), MessageIcon::Critical);
     renderNow();
     main_->show();
     emit mainWindowShown();
@@ -199,6 +209,16 @@ void ConsoleApp::showLater(std::string text, MessageIcon icon) {
     });
 }
 
+void ConsoleApp::openTeamView() {
+    if (!teamView_) return;
+    if (!teamViewWindow_) teamViewWindow_ = new TeamViewWindow(main_.get(), *teamView_);
+    teamViewWindow_->Open();
+}
+
+void ConsoleApp::publishTeamView() {
+    if (teamView_) teamView_->Publish(view_.st, view_.clock);
+}
+
 void ConsoleApp::flushWindowScale() {
     scaleSaveTimer_.stop();
     if (!main_) return;
@@ -229,6 +249,7 @@ void ConsoleApp::renderNow() {
     }
     rendering_ = true;
     main_->Render(view_);
+    publishTeamView();  // the team view follows what the window shows
     if (shown_ && shown_->focusSerial > focusSerial_) {
         focusSerial_ = shown_->focusSerial;
         main_->FocusControl(shown_->focusRequest);

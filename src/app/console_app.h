@@ -27,6 +27,8 @@ namespace velmora {
 
 class SplashWindow;
 class MainWindow;
+class TeamView;
+class TeamViewWindow;
 
 class ConsoleApp : public QObject {
     Q_OBJECT
@@ -47,6 +49,9 @@ class ConsoleApp : public QObject {
     SplashWindow* splash() const { return splash_.get(); }
     // Null until the hand-over.
     MainWindow* mainWindow() const { return main_.get(); }
+    // Null until the main window is shown; the window null until first opened.
+    TeamView* teamView() const { return teamView_.get(); }
+    TeamViewWindow* teamViewWindow() const { return teamViewWindow_; }
 
     // Posts a crew action to the console (what the widgets do).
     void post(std::function<void(Console&)> action);
@@ -85,6 +90,9 @@ class ConsoleApp : public QObject {
     void showDialog(DialogRequest r);
     // Shows a message once the current event is over.
     void showLater(std::string text, MessageIcon icon);
+    // Team view: Btn_TeamView, and the feed after every render.
+    void openTeamView();
+    void publishTeamView();
 
     std::unique_ptr<QtDialogs> dialogs_;
     NullServices null_;
@@ -94,6 +102,8 @@ class ConsoleApp : public QObject {
     std::unique_ptr<LiveConsole> live_;
     std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<TeamView> teamView_;        // goes after the window that shows it
+    TeamViewWindow* teamViewWindow_ = nullptr;  // owned by main_
     QString folder_;
     std::function<void()> quit_;
     std::unique_ptr<QTimer> splashTimer_;

@@ -28,11 +28,13 @@ void SetPointSize(QWidget* w, int pt, bool bold = false) {
 }  // namespace
 
 ConsoleBlock::ConsoleBlock(QWidget* parent, EventSink sink, InputConventions& conventions,
-                           std::function<void()> onEnd, std::function<void()> onLapChart)
+                           std::function<void()> onEnd, std::function<void()> onLapChart,
+                           std::function<void()> onTeamView)
     : CaptionFrame(parent, false),
       sink_(std::move(sink)),
       onEnd_(std::move(onEnd)),
-      onLapChart_(std::move(onLapChart)) {
+      onLapChart_(std::move(onLapChart)),
+      onTeamView_(std::move(onTeamView)) {
     setObjectName("Frm_Main");
     PlaceAt(this, layout::kMainFrame);
     frame_.w = this;
@@ -140,6 +142,11 @@ void ConsoleBlock::Build(InputConventions& conv) {
             [this] { sink_(OpenEnvironmentSettings); });
     connect(MakeButton(lapChart_, "Btn_LapChart"), &QPushButton::clicked, this, [this] {
         if (onLapChart_) onLapChart_();
+    });
+    auto* teamView = Make<QPushButton>(this, "Btn_TeamView", At("Btn_TeamView"));
+    teamView->setText(QStringLiteral("チームビュー"));
+    connect(teamView, &QPushButton::clicked, this, [this] {
+        if (onTeamView_) onTeamView_();
     });
     connect(MakeButton(export_, "Btn_Export"), &QPushButton::clicked, this,
             [this] { sink_.Local(ExportLaps); });

@@ -13,9 +13,12 @@ namespace velmora {
 class ConsoleBlock : public CaptionFrame {
   public:
     // `onEnd`: Btn_End pressed (the application owns the shutdown); `onLapChart`:
-    // Btn_LapChart pressed (the main window owns the chart window).
+    // Btn_LapChart pressed (the main window owns the chart window); `onTeamView`:
+    // Btn_TeamView pressed (the application owns the team view). Btn_TeamView has no state in
+    // the console: it changes nothing of the race, and only the frame's lock disables it.
     ConsoleBlock(QWidget* parent, EventSink sink, InputConventions& conventions,
-                 std::function<void()> onEnd, std::function<void()> onLapChart);
+                 std::function<void()> onEnd, std::function<void()> onLapChart,
+                 std::function<void()> onTeamView = {});
 
     void Render(const MainFrameState& m);
 
@@ -33,6 +36,7 @@ class ConsoleBlock : public CaptionFrame {
     EventSink sink_;
     std::function<void()> onEnd_;
     std::function<void()> onLapChart_;
+    std::function<void()> onTeamView_;
     FrameView frame_;
     ComboView course_, tenki_;
     TextView event_, date_, kion_, runH_, runN_, allOutMess_;

@@ -43,13 +43,15 @@ inline constexpr Place kConsoleControls[] = {
     {"Txt_Date", {480, 480, 1140, 285}},
     {"Cmb_Tenki", {2100, 480, 690, 285}},
     {"Txt_Kion", {3240, 480, 390, 285}},
-    // button column (kButtonColumnLeft)
-    {"Btn_Cource", {3810, 225, 1185, 330}},
-    {"Btn_Drivers", {3810, 585, 1185, 330}},
-    {"Btn_Car", {3810, 945, 1185, 330}},
-    {"Btn_Mess", {3810, 1305, 1185, 330}},
-    {"Btn_LapChart", {3810, 1665, 1185, 330}},
-    {"Btn_Export", {3810, 2025, 1185, 330}},
+    // button column (kButtonColumnLeft): seven buttons 300 high, 330 apart, above the
+    // stopwatch's button
+    {"Btn_Cource", {3810, 225, 1185, 300}},
+    {"Btn_Drivers", {3810, 555, 1185, 300}},
+    {"Btn_Car", {3810, 885, 1185, 300}},
+    {"Btn_Mess", {3810, 1215, 1185, 300}},
+    {"Btn_LapChart", {3810, 1545, 1185, 300}},
+    {"Btn_TeamView", {3810, 1875, 1185, 300}},
+    {"Btn_Export", {3810, 2205, 1185, 300}},
     // stopwatch
     {"Lbl_OtherLap", {1830, 2610, 1290, 300}},
     {"Btn_OtherLap", {3810, 2595, 1185, 330}},

@@ -16,7 +16,8 @@
 
 namespace velmora {
 
-MainWindow::MainWindow(const Console& console, EventSink sink, std::function<void()> onEnd) {
+MainWindow::MainWindow(const Console& console, EventSink sink, std::function<void()> onEnd,
+                       std::function<void()> onTeamView) {
     setObjectName("Main");
     setWindowTitle(QStringLiteral("走行状況"));
     canvas_ = new QWidget(this);
@@ -27,7 +28,8 @@ MainWindow::MainWindow(const Console& console, EventSink sink, std::function<voi
         if (!lapChart_) lapChart_ = new LapChartWindow(this, console);
         lapChart_->Open();
     };
-    console_ = new ConsoleBlock(canvas_, sink, conventions_, std::move(onEnd), openLapChart);
+    console_ = new ConsoleBlock(canvas_, sink, conventions_, std::move(onEnd), openLapChart,
+                                std::move(onTeamView));
     for (int i = 0; i < 3; ++i)
         panels_[i] = new CarPanel(canvas_, i, console.st.panels[i], sink, conventions_);
     const ConsoleState& st = console.st;

@@ -21,8 +21,10 @@ class LapChartWindow;
 
 class MainWindow : public QWidget {
   public:
-    // `console` is the window's own copy, kept up to date by the caller.
-    MainWindow(const Console& console, EventSink sink, std::function<void()> onEnd);
+    // `console` is the window's own copy, kept up to date by the caller. `onTeamView`:
+    // Btn_TeamView pressed (the application owns the team view).
+    MainWindow(const Console& console, EventSink sink, std::function<void()> onEnd,
+               std::function<void()> onTeamView = {});
     ~MainWindow() override;
 
     // Brings every widget up to the state.

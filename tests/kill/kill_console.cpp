@@ -1,17 +1,22 @@
 // velmora-kill-console: the real console (ConsoleApp, offscreen) for the kill test, started in
 // a given program folder with the resume question answered in advance, and driven by lines on
-// stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end".
-// It prints "ready resumed=0|1" and a dump of its state once the main window is shown: the state
-// the journal restored, and whatever the cars sent while the question was open (kept from the
-// start, handled in order of arrival on Yes).
+// stdin through its buttons: "setup SLOT ADDRESS", "start", "stop", "save PATH", "dump", "end";
+// "type NAME TEXT" (into the text box of that object name, as typed), "choose NAME INDEX" (an item
+// of that drop-down), "grab NAME PATH" (a PNG of the window of that object name); and the team
+// view's "teamview on|off|key|drop|url|window" (the browser test drives it too). It prints "ready
+// resumed=0|1" and a dump of its state once the main window is shown: the state the journal
+// restored, and whatever the cars sent while the question was open (kept from the start, handled
+// in order of arrival on Yes).
 // Like the console, it first takes the folder's lock: a start that finds it held prints
 // "refused title=… text=…" and exits with 3; the console holding it prints "raise" when asked
 // to come to the front.
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -23,6 +28,7 @@
 #include "app/console_app.h"
 #include "app/instance_lock.h"
 #include "app/main_window.h"
+#include "app/team_view.h"
 #include "core/window_state.h"
 
 using namespace velmora;
@@ -105,6 +111,49 @@ void Command(ConsoleApp& app, const std::string& line) {
         ok = Click(app, "Btn_Write");
     } else if (verb == "dump") {
         Dump(app);
+    } else if (verb == "type") {
+        std::string name, text;
+        in >> name;
+        std::getline(in >> std::ws, text);
+        auto* box = app.mainWindow()->findChild<QLineEdit*>(QString::fromStdString(name));
+        ok = box != nullptr && box->isEnabled();
+        if (ok) box->setText(QString::fromStdString(text));
+    } else if (verb == "choose") {
+        std::string name;
+        int index = -1;
+        in >> name >> index;
+        auto* box = app.mainWindow()->findChild<QComboBox*>(QString::fromStdString(name));
+        ok = box != nullptr && box->isEnabled() && index >= 0 && index < box->count();
+        if (ok) {
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+        }
+    } else if (verb == "grab") {
+        std::string name, path;
+        in >> name >> path;
+        ok = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->objectName() == QString::fromStdString(name))
+                ok = w->grab().save(QString::fromStdString(path));
+    } else if (verb == "teamview") {
+        std::string what;
+        in >> what;
+        TeamView& v = *app.teamView();
+        if (what == "on")
+            ok = v.TurnOn().isEmpty();
+        else if (what == "off")
+            v.TurnOff();
+        else if (what == "key")
+            v.RenewKey();
+        else if (what == "drop")
+            v.DropConnections();
+        else if (what == "window")
+            ok = Click(app, "Btn_TeamView");
+        else if (what == "url")
+            Out("teamview on=" + std::to_string(v.isOn()) + " pages=" + std::to_string(v.pages()) +
+                " url=" + v.address().toStdString());
+        else
+            ok = false;
     } else if (verb == "end") {
         app.dialogs().pushMessageAnswer(MessageAnswer::Yes);
         ok = Click(app, "Btn_End");
