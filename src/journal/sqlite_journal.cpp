@@ -184,7 +184,9 @@ bool SqliteJournal::SameFile() const {
 }
 
 void SqliteJournal::AddTraffic(std::vector<TrafficRecord> records) {
-    if (mode_ != Mode::Open) return;
+    // Before the file exists (it is made by the commit this traffic goes with) it waits; a
+    // journal that cannot be written or has ended takes none.
+    if (mode_ != Mode::Open && mode_ != Mode::Idle) return;
     if (traffic_.empty())
         traffic_ = std::move(records);
     else

@@ -69,7 +69,7 @@ class SqliteJournal final : public RaceJournal {
     std::string Finish();
 
     // Traffic to append to the record with the next write that goes to the file anyway (a
-    // durable commit, or the heartbeat). Dropped while the journal is not written.
+    // durable commit, or the heartbeat). Dropped after a fault and after Finish.
     void AddTraffic(std::vector<TrafficRecord> records);
     // Where a commit takes what runs (RunningServices) from: by default the console's own
     // services; a journal that follows copies of the console takes it from the copy.

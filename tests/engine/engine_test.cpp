@@ -118,7 +118,7 @@ TEST(Engine, ALapReplyLeavesOnceItsCommitIsOnTheDiskAndNoOtherCarWaits) {
     JournalWriter writer(
         dir.File("VelmoraJournal.db"),
         [&](const std::string& t, MessageIcon) { reports.push_back(t); }, r.wall, r.mono);
-    writer.Start([](JournalTicket) {});
+    writer.Start([&r](JournalTicket) { r.engine->Wake(); });
     r.engine->SetJournal(&writer);
     r.Start();
     r.Car(0, "000", 100);

@@ -17,9 +17,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -169,13 +172,17 @@ int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     QString folder;
     bool answerYes = true;
+    int answerDelayMs = 0;
     for (int k = 1; k + 1 < argc; k += 2) {
         const std::string a = argv[k];
         if (a == "--folder") folder = QString::fromLocal8Bit(argv[k + 1]);
         if (a == "--answer") answerYes = std::string(argv[k + 1]) == "yes";
+        if (a == "--answer-delay-ms") answerDelayMs = std::atoi(argv[k + 1]);
     }
     if (folder.isEmpty()) {
-        std::fprintf(stderr, "usage: velmora-kill-console --folder DIR [--answer yes|no]\n");
+        std::fprintf(stderr,
+                     "usage: velmora-kill-console --folder DIR [--answer yes|no] "
+                     "[--answer-delay-ms MS]\n");
         return 2;
     }
     InstanceLock lock(folder);
@@ -192,9 +199,28 @@ int main(int argc, char* argv[]) {
         Out("raise");
     });
     app.dialogs().setNonInteractive(true);
-    // The resume question, when a journal is there to ask about.
-    if (QFile::exists(folder + "/VelmoraJournal.db"))
-        app.dialogs().pushMessageAnswer(answerYes ? MessageAnswer::Yes : MessageAnswer::No);
+    // The resume question, when a journal is there to ask about: answered at once, or shown for
+    // real and answered `answerDelayMs` after it appears ("question shown" is printed then), as
+    // a crew member would who takes a moment to read it.
+    QTimer watch;
+    if (QFile::exists(folder + "/VelmoraJournal.db")) {
+        if (answerDelayMs <= 0) {
+            app.dialogs().pushMessageAnswer(answerYes ? MessageAnswer::Yes : MessageAnswer::No);
+        } else {
+            app.dialogs().setNonInteractive(false);
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                watch.stop();
+                Out("question shown text=" + box->text().toStdString());
+                QTimer::singleShot(answerDelayMs, box, [&app, box, answerYes] {
+                    app.dialogs().setNonInteractive(true);
+                    box->button(answerYes ? QMessageBox::Yes : QMessageBox::No)->click();
+                });
+            });
+            watch.start(10);
+        }
+    }
     app.setQuitAction([] { QCoreApplication::exit(0); });
     QObject::connect(&app, &ConsoleApp::mainWindowShown, [&app] {
         const bool resumed = !app.dialogs().requests().empty() &&

@@ -14,8 +14,6 @@
 // showed) cannot be timed by anybody: it is counted and excused, never silently passed.
 //
 // Knobs (environment): VELMORA_KILL_COUNT (20), VELMORA_KILL_SEED (1207).
-#include <sys/prctl.h>
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -35,6 +33,7 @@
 #include "core/text_rules.h"
 #include "core/tick_clock.h"
 #include "core/time_format.h"
+#include "line_process.h"
 
 namespace {
 
@@ -46,12 +45,6 @@ constexpr int kIntervalMs = 50;
 // sockets and output pipes.
 constexpr int kDrainMs = 30;
 
-long long NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 int EnvInt(const char* name, int fallback) {
     const QByteArray v = qgetenv(name);
     bool ok = false;
@@ -59,32 +52,8 @@ int EnvInt(const char* name, int fallback) {
     return ok && n > 0 ? n : fallback;
 }
 
-void DieWithParent(QProcess& p) {
-    p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
-
-// A child process whose stdout is read line by line as it comes.
-class LineProcess {
-  public:
-    std::function<void(const QString&)> onLine;
-    QProcess p;
-
-    LineProcess() {
-        p.setProcessChannelMode(QProcess::SeparateChannels);
-        DieWithParent(p);
-        QObject::connect(&p, &QProcess::readyReadStandardOutput, [this] {
-            buffer_ += p.readAllStandardOutput();
-            for (int nl = buffer_.indexOf('\n'); nl >= 0; nl = buffer_.indexOf('\n')) {
-                const QString line = QString::fromUtf8(buffer_.left(nl));
-                buffer_.remove(0, nl + 1);
-                if (onLine) onLine(line);
-            }
-        });
-    }
-
-  private:
-    QByteArray buffer_;
-};
+using velmora::kill_test::LineProcess;
+using velmora::kill_test::NowNs;
 
 // What one simulated car printed.
 struct Car {
