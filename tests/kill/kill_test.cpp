@@ -255,9 +255,13 @@ class KillTest : public QObject {
         QVERIFY(KillAndRestart(downNs, toldBefore));
         CheckRestored(toldBefore, 0);
         long long worstDownNs = downNs;
-        const long long slotMs = std::max<long long>(1000, downNs * 3 / 2 / 1'000'000 + 500);
+        // Room for a restart twice as slow as the first between two cars' passes: restarts
+        // vary with the machine's load, and a kill that would not be back in time is skipped.
+        const long long slotMs = std::max<long long>(1200, downNs * 2 / 1'000'000 + 600);
         const long long cycleMs = 3 * slotMs;
-        const int laps = static_cast<int>((kills + 2) / 3 + 3);
+        // A pass where a kill does not fit (the reply came late, the console would not be back
+        // before the next car) is skipped: room for a few of those.
+        const int laps = static_cast<int>((kills + 2) / 3 + 5);
         qInfo("restart took %lld ms: one pass every %lld ms, a %lld ms lap, %d laps per car",
               downNs / 1'000'000, slotMs, cycleMs, laps);
 
@@ -303,7 +307,8 @@ class KillTest : public QObject {
             long long killAtNs = 0;
             if (kind == 0) {
                 // The car's reply with its new count, if this pass closes a lap.
-                if (!WaitFor([&] { return cars_[car].toldAtNs >= passNs; }, 150)) continue;
+                // It comes once the lap is on the disk: a sync on a busy disk can take a while.
+                if (!WaitFor([&] { return cars_[car].toldAtNs >= passNs; }, 400)) continue;
                 killAtNs = NowNs();
             } else if (kind == 1) {
                 killAtNs =
@@ -328,8 +333,9 @@ class KillTest : public QObject {
 
         // The cars drive their last laps; then every lap is compared with the simulator's.
         for (int i = 0; i < kCars; ++i)
-            QVERIFY2(WaitFor([&] { return cars_[i].finished; }, static_cast<int>(cycleMs * 4)),
-                     "a car did not finish");
+            QVERIFY2(
+                WaitFor([&] { return cars_[i].finished; }, static_cast<int>(cycleMs * (laps + 2))),
+                "a car did not finish");
         Spin(200);
         dumpDone_ = false;
         QVERIFY(Command("dump") && WaitFor([this] { return dumpDone_; }, 5000));
