@@ -266,22 +266,26 @@ class Proxy {
         return st.dir == Direction::CarToHost ? EchoOf(bytes) : StatusLapOf(bytes);
     }
 
-    void Log(const Stream& st, long long id, std::string_view action, std::string_view bytes) {
+    // `tUs`: when it happened; a datagram sent is logged with the moment just before the send,
+    // which on loopback is when the other side's kernel stamps its arrival.
+    void Log(const Stream& st, long long id, std::string_view action, std::string_view bytes,
+             long long tUs = -1) {
         const std::optional<int> lap = LapOf(st, bytes);
         long long last = -1;
         if (st.dir == Direction::HostToCar)
             if (const auto reply = carsim::DecodeReply(bytes); reply && reply->status)
                 last = reply->status->lastMs;
-        std::fprintf(log_, "ev t=%lld d=%s s=%d id=%lld a=%.*s lap=%d last=%lld\n", Micros(),
-                     DirectionName(st.dir).data(), st.slot, id, static_cast<int>(action.size()),
-                     action.data(), lap ? *lap : -1, last);
+        std::fprintf(log_, "ev t=%lld d=%s s=%d id=%lld a=%.*s lap=%d last=%lld\n",
+                     tUs >= 0 ? tUs : Micros(), DirectionName(st.dir).data(), st.slot, id,
+                     static_cast<int>(action.size()), action.data(), lap ? *lap : -1, last);
     }
 
     void Send(Stream& st, long long id, std::string_view action, const std::string& bytes) {
+        const long long t = Micros();
         ::sendto(st.outFd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&st.to),
                  sizeof st.to);
         ++st.delivered;
-        Log(st, id, action, bytes);
+        Log(st, id, action, bytes, t);
         if (st.dir == Direction::HostToCar)
             if (auto lap = StatusLapOf(bytes)) carLap_[st.slot] = *lap;
     }
