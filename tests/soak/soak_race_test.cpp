@@ -8,7 +8,8 @@
 //
 // Knobs (environment): VELMORA_SOAK_SECONDS (120), VELMORA_SOAK_SEED (20261207),
 // VELMORA_SOAK_LOSS (0.03), VELMORA_SOAK_DUP (0.02), VELMORA_SOAK_REORDER (0.03),
-// VELMORA_SOAK_TOLERANCE_MS (12; 40 under a sanitizer).
+// VELMORA_SOAK_TOLERANCE_MS (12; 40 under a sanitizer), VELMORA_SOAK_KEEP_JOURNAL (a file to
+// keep the race's journal in).
 //
 // Rows are timed by the kernel's arrival stamp of the datagrams that closed them, and the proxy
 // logs each datagram it sends with the moment just before the send: the two agree to the
@@ -256,6 +257,13 @@ class SoakRace : public QObject, private e2e::ConsoleRig {
         for (const TrafficRecord& t : traffic)
             if (t.kind == TrafficKind::Start) tickZeroUs = t.ns / 1000;
         QVERIFY(tickZeroUs >= startUs);
+        // VELMORA_SOAK_KEEP_JOURNAL=FILE keeps the race's journal (for velmora-replay).
+        if (const char* keep = std::getenv("VELMORA_SOAK_KEEP_JOURNAL"); keep && *keep) {
+            QFile::remove(keep);
+            QFile::remove(QString(keep) + "-wal");
+            QFile::copy(FilePath("VelmoraJournal.db"), keep);
+            QFile::copy(FilePath("VelmoraJournal.db-wal"), QString(keep) + "-wal");
+        }
         const std::vector<ReplayedRun> replayed = ReplayTraffic(traffic);
         QVERIFY(!replayed.empty());
         std::map<std::pair<int, int>, std::int32_t> replayedRows;
