@@ -131,12 +131,23 @@ void Engine::WaitForWork(bool nested) {
 void Engine::Round(bool nested) {
     const std::int64_t now = mono_.NowNs();
     const auto atDeadline = [this](std::int64_t deadline) { c_.heardUntilNs = deadline; };
-    arrived_.clear();
-    net_.Read(arrived_);
-    for (const EngineNet::Arrived& a : arrived_) {
+    // What arrived joins the datagrams not handled yet, in order of arrival. A handler or a
+    // timer may open a dialog: the rounds run while it is open handle the rest of the list
+    // themselves (and what arrives meanwhile), so every datagram is handled once, in order.
+    net_.Read(fresh_);
+    for (EngineNet::Arrived& a : fresh_) pending_.push_back({++arrivals_, std::move(a)});
+    fresh_.clear();
+    std::stable_sort(pending_.begin(), pending_.end(), [](const Pending& x, const Pending& y) {
+        return x.datagram.arrivalNs < y.datagram.arrivalNs;
+    });
+    while (!pending_.empty()) {
+        const std::uint64_t next = pending_.front().number;
         // A timer that fell due before this datagram arrived runs first, as it would have.
-        timers_.RunDue(a.arrivalNs - 1, atDeadline);
+        timers_.RunDue(pending_.front().datagram.arrivalNs - 1, atDeadline);
         c_.heardUntilNs = 0;
+        if (pending_.empty() || pending_.front().number != next) continue;  // handled meanwhile
+        const EngineNet::Arrived a = std::move(pending_.front().datagram);
+        pending_.pop_front();
         if (net_.Dispatch(a)) AfterEvent();
     }
     timers_.RunDue(now, atDeadline);

@@ -98,7 +98,13 @@ class Engine {
     bool heartbeatWanted_ = false;
     bool wasMeasuring_ = false;
     std::vector<TrafficRecord> traffic_;
-    std::vector<EngineNet::Arrived> arrived_;
+    struct Pending {
+        std::uint64_t number = 0;  // in order of reading, to know it again
+        EngineNet::Arrived datagram;
+    };
+    std::vector<EngineNet::Arrived> fresh_;
+    std::deque<Pending> pending_;
+    std::uint64_t arrivals_ = 0;
     std::vector<pollfd> fds_;
     std::string focus_;
     std::uint64_t focusSerial_ = 0;

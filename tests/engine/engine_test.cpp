@@ -172,5 +172,42 @@ TEST(Engine, DatagramsKeptBeforeTheConsoleCouldActCatchUpOnTheSilence) {
     EXPECT_FALSE(r.console.st.runners[0].AwayFlag);
 }
 
+// A timer's handler that asks the crew something (the run reaching the clock's limit) while
+// more datagrams of the same round wait: the rounds run while the question is open handle what
+// arrives meanwhile, and the first round then goes on with its own datagrams.
+TEST(Engine, ADialogFromATimerInTheMiddleOfARoundLosesNoDatagram) {
+    EngineRig r({0});
+    std::uint64_t asked = 0;
+    EngineDialogs* bridge = nullptr;
+    EngineDialogs::Hooks hooks;
+    hooks.show = [&](DialogRequest q) { asked = q.id; };
+    hooks.waitUntil = [&](const std::function<bool()>& answered) {
+        r.Car(0, "000", 750);
+        r.mono.ns = r.Ns(800);
+        r.engine->Round(true);
+        bridge->Answer(DialogAnswer{asked, MessageAnswer::Ok, {}});
+        r.engine->WaitUntil(answered);
+    };
+    EngineDialogs dialogs(hooks);
+    bridge = &dialogs;
+    r.Start();
+    int asks = 0;
+    r.engine->Post([&](Console& c) {
+        c.svc.timers.Start(TimerKey{TimerId::OtherLap}, 500, [&] {
+            if (++asks == 1) dialogs.MessageBox("?", "", MessageButtons::Ok, MessageIcon::None);
+        });
+    });
+    r.RoundAt(10);
+    // Two datagrams around the timer's deadline (510 ms), read in one late round.
+    r.Car(0, "000", 400);
+    r.Car(0, "000", 600);
+    r.RoundAt(700);
+    EXPECT_EQ(asks, 1);
+    EXPECT_EQ(r.console.st.runners[0].LastHeardTick, 750);
+    std::size_t replies = 0;
+    for (const auto& s : r.net.sent) replies += s.id == CarSocket(0);
+    EXPECT_EQ(replies, 3u);
+}
+
 }  // namespace
 }  // namespace velmora::test
