@@ -136,6 +136,31 @@ std::int64_t CellCount(const std::string& path, const std::string& grid) {
     return db.QueryInt("SELECT count(*) FROM cell WHERE grid = '" + grid + "'").value_or(-1);
 }
 
+// A journal of version 1 (before the traffic record) is still found unfinished and restored as
+// it is; the first write after that gives it the record and makes it version 2.
+TEST(JournalFile, AVersionOneJournalIsRestoredAndCarriedOnAsVersionTwo) {
+    TempFolder dir;
+    const std::string path = dir.File("VelmoraJournal.db");
+    MakeUnfinished(path);
+    {
+        SqliteDb db;
+        ASSERT_TRUE(db.Open(path, false));
+        ASSERT_TRUE(db.Exec("DROP TABLE traffic; PRAGMA user_version=1;")) << db.Error();
+    }
+    EXPECT_EQ(CheckJournal(path).found, JournalFound::Unfinished);
+    RestartedConsole back(path, 0);
+    ASSERT_TRUE(back.restored.ok) << back.restored.error;
+    EXPECT_TRUE(back.restored.problems.empty());
+    EXPECT_EQ(back.panel(0).Spd_LapTime.Cell(1, 4), "32000");
+    back.console.st.main.Txt_Event.text = "after";
+    back.console.CommitJournal();
+    SqliteDb db;
+    ASSERT_TRUE(db.Open(path, false));
+    EXPECT_EQ(db.QueryInt("PRAGMA user_version"), 2);
+    EXPECT_EQ(db.QueryInt("SELECT count(*) FROM traffic"), 0);
+    EXPECT_EQ(db.QueryText("SELECT value FROM field WHERE name = 'main.Txt_Event.text'"), "after");
+}
+
 TEST(JournalFile, ARowThatCannotBeReadIsReportedAndTheFileKeptAsRead) {
     TempFolder dir;
     const std::string path = dir.File("VelmoraJournal.db");
