@@ -1,12 +1,15 @@
 // The driving-time rule engine at 3 × 5,000 laps, every rule set: the work for each recorded
 // lap (the lap added, the car's pass ended, the car's report), the full rebuild a lap
-// correction calls for, and the report alone (for the panel's time left at every tick).
+// correction calls for, the report alone (for the panel's time left at every tick), and the
+// console's whole rule figures per recorded lap.
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <string_view>
 #include <vector>
 
+#include "analysis/rule_figures.h"
+#include "bench_console.h"
 #include "rules/rule_engine.h"
 
 namespace velmora::bench {
@@ -113,6 +116,69 @@ void BM_RuleEngineReport(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RuleEngineReport)->Arg(150)->Arg(10)->Unit(benchmark::kMicrosecond);
+
+// What the console's engine thread adds per recorded lap with rules on: the rule figures of
+// three cars of 5,000 laps brought up to date after the lap is recorded and again after the
+// silence step ends its pass (the feed of the new row and pass end, the report, the panel's
+// line and the stint table), each with a snapshot's copy of the lap grid holding the blocks, as
+// Engine::Publish leaves them. Every 1,000 laps a car is set back to 5,000 (not timed).
+void BM_RuleFiguresPerLap(benchmark::State& state) {
+    const int stint = static_cast<int>(state.range(0));
+    BenchConsole b(kCars, 0);
+    Console& c = b.console;
+    RuleSettings rules;
+    rules.rules = AllRules();
+    SetRuleSettings(c.st, rules);
+    std::vector<std::vector<LapInput>> cars;
+    for (int car = 0; car < kCars; ++car) cars.push_back(CarLaps(kLaps + 1'000, stint, car));
+    auto write = [&](int car, int row, bool passEnd) {
+        Grid& g = c.st.panels[static_cast<std::size_t>(car)].Spd_LapTime;
+        const LapInput& lap =
+            cars[static_cast<std::size_t>(car)][static_cast<std::size_t>(row - 1)];
+        if (passEnd) {
+            g.SetCell(row, kLapPassEndTickColumn, std::to_string(*lap.passEndMs));
+            return;
+        }
+        if (g.RowCount() < row) g.SetRowCount(row);
+        g.SetCell(row, 1, "0'17\"000");
+        g.SetCell(row, 2, std::string(lap.driver));
+        g.SetCell(row, 4, std::to_string(*lap.lapMs));
+        g.SetCell(row, kLapClosedTickColumn, std::to_string(*lap.closedAtMs));
+    };
+    auto fill = [&](int car) {
+        c.st.panels[static_cast<std::size_t>(car)].Spd_LapTime.SetRowCount(0);
+        for (int row = 1; row <= kLaps; ++row) {
+            write(car, row, false);
+            write(car, row, true);
+        }
+    };
+    for (int car = 0; car < kCars; ++car) fill(car);
+    RuleFigures figures;
+    figures.Refresh(c);
+    std::array<int, kCars> next{kLaps + 1, kLaps + 1, kLaps + 1};
+    std::array<Grid, kCars> snapshot;
+    int car = 0;
+    for (auto _ : state) {
+        const auto i = static_cast<std::size_t>(car);
+        write(car, next[i], false);
+        figures.Refresh(c);
+        snapshot[i] = c.st.panels[i].Spd_LapTime;
+        write(car, next[i], true);
+        figures.Refresh(c);
+        snapshot[i] = c.st.panels[i].Spd_LapTime;
+        benchmark::DoNotOptimize(c.st.panels[i].Lbl_ChangeDue.caption.data());
+        if (++next[i] == kLaps + 1'000) {
+            state.PauseTiming();
+            fill(car);
+            figures.Refresh(c);
+            next[i] = kLaps + 1;
+            state.ResumeTiming();
+        }
+        car = (car + 1) % kCars;
+    }
+    state.counters["table_rows"] = c.st.panels[0].Spd_Stints.RowCount();
+}
+BENCHMARK(BM_RuleFiguresPerLap)->Arg(150)->Arg(10)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace velmora::bench

@@ -60,6 +60,7 @@ struct Options {
     std::vector<std::string> cars;  // registered and chosen for slots 0, 1, 2 in turn
     int driverInfoSlot = -1;        // opens this slot's driver pop-up (for screenshots)
     int teamViewPort = 0;  // the team view on at this port (key kBenchTeamViewKey), 0 = off
+    bool rules = false;             // every driving-time rule set, as an event would
 };
 
 // The team view's key in the load runs (velmora-viewers is given the same).
@@ -85,6 +86,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
         if (a == "--open-chart") {
             o.openChart = true;
+            continue;
+        }
+        if (a == "--rules") {
+            o.rules = true;
             continue;
         }
         if (k + 1 >= argc) return false;
@@ -152,6 +157,16 @@ bool WriteSettings(const QString& folder, int silenceSeconds, int teamViewPort) 
     if (teamViewPort > 0)
         lines.insert(lines.end(), {"[チームビュー]", "ポート=" + std::to_string(teamViewPort),
                                    std::string("キー=") + kBenchTeamViewKey, "公開=1"});
+bool WriteSettings(const QString& folder, int silenceSeconds, bool rules) {
+    std::vector<std::string> lines = {"[計測環境設定]", "計測精度=1/1000",
+                                      "ラップ加算無通信秒数= " + std::to_string(silenceSeconds)};
+    // Every rule, so the rule figures do all their work at each lap.
+    if (rules)
+        lines.insert(lines.end(), {"[走行規則]", "最短連続走行（分）=15", "最長連続走行（分）=60",
+                                   "最短を適用しない最後の時間（分）=15", "最短ピット停止（秒）=90",
+                                   "最少ドライバー交代（回）=13", "最少ピット停止（回）=3",
+                                   "ドライバー合計の上限（分）=420", "時間枠内の上限（分）=180",
+                                   "時間枠の長さ（分）=300", "違反1件のペナルティ（周）=1"});
     std::ofstream f((folder + "/Velmora.ini").toStdString(), std::ios::binary);
     for (const std::string& l : lines) f << Utf8ToCp932(l) << "\r\n";
     return static_cast<bool>(f);
@@ -260,13 +275,14 @@ int main(int argc, char** argv) {
                      "[--thread-counters]] [--busy-cpu N] [--ready-file FILE] [--prefill-laps N "
                      "[--prefill-lap-ms MS] [--drivers A,B,C] [--stint-laps N]] [--open-chart "
                      "[--chart-pos X,Y]] [--main-pos X,Y] [--cars A,B,C] [--driver-info SLOT] "
-                     "[--lap-every-ms MS] [--team-view PORT]\n");
+                     "[--lap-every-ms MS] [--team-view PORT] [--rules]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QTemporaryDir folder;
-    if (!folder.isValid() || !WriteSettings(folder.path(), o.silenceSeconds, o.teamViewPort) ||
+    if (!folder.isValid() ||
+        !WriteSettings(folder.path(), o.silenceSeconds, o.teamViewPort, o.rules) ||
         !WriteCars(folder.path(), o.cars)) {
         std::fprintf(stderr, "velmora-bench-console: no scratch folder\n");
         return 1;
@@ -323,8 +339,7 @@ int main(int argc, char** argv) {
         MoveTo(app->mainWindow()->lapChart(), o.chartPos);
     }
     MoveTo(app->mainWindow(), o.mainPos);
-    if (o.driverInfoSlot >= 0)
-        Click(*app, SlotControlName("Btn_DriverInfo", o.driverInfoSlot));
+    if (o.driverInfoSlot >= 0) Click(*app, SlotControlName("Btn_DriverInfo", o.driverInfoSlot));
     QTimer lapTimer;
     int nextLapSlot = 0;
     if (o.lapEveryMs > 0) {

@@ -6,6 +6,7 @@
 #include "analysis/csv.h"
 #include "analysis/driving_time.h"
 #include "analysis/message_record.h"
+#include "analysis/rule_table.h"
 #include "carlink/laps.h"
 #include "core/text_rules.h"
 #include "results/results_file.h"
@@ -54,6 +55,26 @@ void AppendTotals(std::string& out, const PanelState& p, const ClockParams& cloc
                               FormatDrivingTime(d.ticks, clock), Milliseconds(d.ticks, clock)});
 }
 
+// Section 3 from the stint table the engine derived (analysis/rule_figures.h), its times to
+// the millisecond from the table's ms columns.
+void AppendStints(std::string& out, const PanelState& p) {
+    const std::string caption = CsvText(p.Frm_Runner.caption);
+    const std::string carName = CsvText(p.Cmb_Car.Column(0));
+    const Grid& t = p.Spd_Stints;
+    const auto time = [](const std::string& ms) {
+        double v = 0;
+        return ParseNumber(ms, v) ? RunTimeText(static_cast<std::int64_t>(v), true) : std::string();
+    };
+    for (int row = 1; row <= t.RowCount(); ++row) {
+        const std::string& lengthMs = t.Cell(row, kStintLengthMsColumn);
+        AppendCsvRecord(out,
+                        {caption, carName, t.Cell(row, 1), CsvText(t.Cell(row, 2)), t.Cell(row, 3),
+                         time(t.Cell(row, kStintStartMsColumn)), t.Cell(row, kStintStartMsColumn),
+                         lengthMs.empty() ? t.Cell(row, 5) : time(lengthMs), lengthMs,
+                         CsvText(t.Cell(row, 6))});
+    }
+}
+
 }  // namespace
 
 std::string BuildLapExportText(const ConsoleState& st, const ClockParams& clock) {
@@ -66,6 +87,11 @@ std::string BuildLapExportText(const ConsoleState& st, const ClockParams& clock)
     AppendCsvRecord(out, {"車輌", "車輌名", "ドライバ", "周回数", "走行時間", "走行時間(ms)"});
     for (const PanelState& p : st.panels)
         if (!p.Lbl_IP.caption.empty()) AppendTotals(out, p, clock);
+    out += "\r\n";
+    AppendCsvRecord(out, {"車輌", "車輌名", "区分", "ドライバ", "周", "開始", "開始(ms)", "時間",
+                          "時間(ms)", "備考"});
+    for (const PanelState& p : st.panels)
+        if (!p.Lbl_IP.caption.empty()) AppendStints(out, p);
     return out;
 }
 

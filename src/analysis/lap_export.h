@@ -6,6 +6,9 @@
 //   車輌,車輌名,周回,タイム,タイム(ms),ドライバ,備考,送信メッセージ,受信メッセージ,記録日時
 // Then one empty line and section 2, one record per driver with timed laps, per car:
 //   車輌,車輌名,ドライバ,周回数,走行時間,走行時間(ms)
+// Then one empty line and section 3, the stints, pit stops and breaches under the driving-time
+// rules, per car in time order (the driver pop-up's stint table):
+//   車輌,車輌名,区分,ドライバ,周,開始,開始(ms),時間,時間(ms),備考
 // Everything is read from the panels' grids and controls, so a race restored from the
 // journal exports exactly as before.
 #include <string>

@@ -158,6 +158,23 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     label(autoMess2_, driverInfo, "Lbl_AutoMess2", Qt::AlignLeft | Qt::AlignVCenter);
     label(inMess_, driverInfo, "Lbl_InMess", Qt::AlignLeft | Qt::AlignVCenter);
 
+    // The driving-time rules' line: bold time left on its warning colour, then the rest.
+    for (const layout::Place& place : layout::kRuleLine) {
+        LabelView& v = place.name == "Lbl_ChangeDue" ? changeDue_ : ruleNote_;
+        v.w = Make<QLabel>(this, Name(place.name), place.rect);
+    }
+    changeDue_.w->setAlignment(Qt::AlignCenter);
+    QFont due = changeDue_.w->font();
+    due.setBold(true);
+    changeDue_.w->setFont(due);
+    changeDue_.w->setToolTip("走行規則: ドライバー交代が必要になるまでの時間");
+    ruleNote_.w->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont note = ruleNote_.w->font();
+    note.setPointSize(8);
+    ruleNote_.w->setFont(note);
+    ruleNote_.w->setToolTip(
+        "走行規則: 停止不足、交代できるまでの時間、残りに必要な交代・停止、違反の件数");
+
     // Lap grid: columns 1-3 shown, ticks and the message record stay in the state only.
     lapGrid_ = new GridView(this, state.Spd_LapTime, 3);
     lapGrid_->setObjectName(Name("Spd_LapTime"));
@@ -190,6 +207,12 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     PlaceAt(driverGrid_, layout::kDriverInfoGrid);
     driverGrid_->setColumnWidthsTwips(std::vector<int>(std::begin(layout::kDriverInfoColumnTwips),
                                                        std::end(layout::kDriverInfoColumnTwips)));
+    stintGrid_ = new GridView(pop, state.Spd_Stints, kStintShownColumns);
+    stintGrid_->setObjectName(Name("Spd_Stints"));
+    PlaceAt(stintGrid_, layout::kStintGrid);
+    stintGrid_->setColumnWidthsTwips(std::vector<int>(std::begin(layout::kStintColumnTwips),
+                                                      std::end(layout::kStintColumnTwips)));
+    stintGrid_->setFont(small);
     pop->raise();
     pop->hide();
 }
@@ -229,9 +252,12 @@ void CarPanel::Render(const PanelState& p) {
     drvrBest_.Render(p.Lbl_DrvrBestLapTime);
     drvrAve_.Render(p.Lbl_DrvrAveLapTime);
     stint_.Render(p.Lbl_Stint);
+    changeDue_.Render(p.Lbl_ChangeDue);
+    ruleNote_.Render(p.Lbl_RuleNote);
     driverInfoBtn_.Render(p.Btn_DriverInfo);
     driverLap_.Render(p.Frm_DriverLap);
     driverGrid_->Render(p.Spd_DriverInfo);
+    stintGrid_->Render(p.Spd_Stints);
     lapGrid_->Render(p.Spd_LapTime);
 }
 

@@ -28,12 +28,14 @@ class CarPanel : public CaptionFrame {
     ButtonView clientNoSet_, clientNoSet2_, clsCar_, runStop_, lapChg_, kyuyu_, driverInfoBtn_;
     LabelView gousya_, time_, lapCnt_, bestLap_, aveLap_, yosoSyu_, ip_, carStatus_;
     LabelView zanGas_, allGas_, tank_, autoMess1_, autoMess2_, inMess_, drvrBest_, drvrAve_, stint_;
+    LabelView changeDue_, ruleNote_;
     ComboView driver_, car_;
     TextView nenpi_, inGasl_, zanRunCnt_, outMess_;
     MeterView gas_;
     CheckView chgCnter_;
     GridView* lapGrid_ = nullptr;
     GridView* driverGrid_ = nullptr;
+    GridView* stintGrid_ = nullptr;
 };
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include "analysis/lap_export.h"
 #include "app/builder.h"
 #include "app/layout.h"
+#include "app/rules_dialog.h"
 #include "core/window_state.h"
 #include "master/editors.h"
 #include "master/master_files.h"
@@ -175,6 +176,11 @@ void ConsoleBlock::Build(InputConventions& conv) {
     connect(all, &QLineEdit::textChanged, this, [this] { sink_(UpdateAllCarsMessage); });
     conv.Attach(all, F{true, true, {}, {}});
 
+    // The rules' dialog opens over the window, on the window's copy of the console.
+    connect(MakeButton(rules_, "Btn_Rules"), &QPushButton::clicked, this, [this] {
+        sink_.Local([this](Console& view) { RulesDialog::Open(window(), view, sink_); });
+    });
+
     auto* start = MakeButton(start_, "Btn_Start");
     SetPointSize(start, 16, true);
     connect(start, &QPushButton::clicked, this, [this] { sink_(Btn_Start_Click); });
@@ -218,6 +224,7 @@ void ConsoleBlock::Render(const MainFrameState& m) {
     start_.Render(m.Btn_Start);
     write_.Render(m.Btn_Write);
     end_.Render(m.Btn_End);
+    rules_.Render(m.Btn_Rules);
 }
 
 }  // namespace velmora

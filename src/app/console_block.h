@@ -42,6 +42,7 @@ class ConsoleBlock : public CaptionFrame {
     TextView event_, date_, kion_, runH_, runN_, allOutMess_;
     std::array<RankRowViews, 3> ranking_;
     ButtonView cource_, drivers_, car_, mess_, lapChart_, export_, otherLap_, start_, write_, end_;
+    ButtonView rules_;
     LabelView otherLapTime_, stTime_, zanTime_, sysTime_, localIP_;
 };
 

@@ -67,6 +67,8 @@ inline constexpr Place kConsoleControls[] = {
     {"Btn_Start", {60, 4260, 2025, 915}},
     {"Btn_Write", {2145, 4605, 1155, 570}},
     {"Btn_End", {4140, 4605, 855, 570}},
+    // the driving-time rules, under the all-cars message at the foot of the button column
+    {"Btn_Rules", {3810, 4230, 1185, 330}},
 };
 
 // The console block's column of editor buttons; Tab visits it after the left side.
@@ -105,13 +107,24 @@ inline constexpr Place kPanelFrames[] = {
     // The strip covers the panel's caption band; Lbl_Gousya names the car instead.
     {"Frm_LapInfo", {30, 0, 4980, 900}},
     {"Frm_DriverInfo", {30, 900, 4980, 1815}},
-    {"Frm_DriverLap", {30, 2715, 4980, 1800}},
+    // The pop-up lies over the lap grid and leaves the rules' line above it in view.
+    {"Frm_DriverLap", {30, 2985, 4980, 2220}},
 };
 inline constexpr TwipRect kClientNoSet{150, 345, 1800, 450};
-inline constexpr TwipRect kLapGrid{30, 2715, 4980, 2490};
-inline constexpr TwipRect kDriverInfoGrid{60, 225, 4860, 1515};
+// The driving-time rules' line between the driver frame and the lap grid: the time left
+// before the driver must change, then the rest of what the rules say.
+inline constexpr Place kRuleLine[] = {
+    {"Lbl_ChangeDue", {30, 2730, 1470, 240}},
+    {"Lbl_RuleNote", {1530, 2730, 3480, 240}},
+};
+inline constexpr TwipRect kLapGrid{30, 2985, 4980, 2220};
+// In the pop-up: the driver table, and under it the stint table (stints, stops, breaches).
+inline constexpr TwipRect kDriverInfoGrid{60, 225, 4860, 795};
+inline constexpr TwipRect kStintGrid{60, 1050, 4860, 1140};
 // Driver pop-up columns: driver, best, average, timed laps, driving time.
 inline constexpr int kDriverInfoColumnTwips[5] = {900, 1350, 930, 420, 840};
+// Stint table columns (at 8 pt): kind, driver, laps, start, length; the note takes the rest.
+inline constexpr int kStintColumnTwips[5] = {420, 960, 480, 720, 720};
 
 // In Frm_LapInfo every caption has the room its longest figure needs at the strip's normal
 // text size ("1234周目 1'23\"456", "あと2050周", "192.168.100.200", "無通信 23:59:59"):

@@ -79,6 +79,9 @@ void RecordLap(Console& c, int i, std::int32_t tick, LocalTime recordedAt) {
     grid.SetCell(row, kLapMessageSplitColumn, std::to_string(r.OutgoingMessage.size()));
     grid.SetCell(row, kLapRecordedAtColumn,
                  FormatStatusDate(recordedAt) + " " + FormatStatusTime(recordedAt));
+    // The pass that closed the lap began here; the silence step writes where it ended.
+    grid.SetCell(row, kLapClosedTickColumn, std::to_string(tick));
+    grid.SetCell(row, kLapPassEndTickColumn, {});
 
     RecomputeLapStats(c, i);
     if (r.DriverLapCount == 0) r.DriverLapCount = 1;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/controls.h"
 #include "core/runner_state.h"
@@ -16,17 +17,31 @@ namespace velmora {
 // 6 wall-clock date and time the lap was recorded ("2026/12/07 14:05:09"), for the export;
 // 7 where the message record splits: the length in bytes of the message sent, which the
 // record's ", " follows. Both the sent and the received text may hold ", " themselves, so the
-// record alone cannot be split exactly. Keeping these in the grid makes them follow every
-// row cut, added or restored with the rest.
-inline constexpr int kLapGridColumns = 7;
+// record alone cannot be split exactly. 8 the tick the lap closed (the first datagram of the
+// pass that ended it) and 9 the tick of that pass's last datagram, written when the silence
+// step opens the next lap: a car standing in the pit keeps sending, so a long pass is a pit
+// stop (rules/rule_engine.h). Keeping these in the grid makes them follow every row cut,
+// added or restored with the rest.
+inline constexpr int kLapGridColumns = 9;
 inline constexpr int kLapRecordedAtColumn = 6;
 inline constexpr int kLapMessageSplitColumn = 7;
+inline constexpr int kLapClosedTickColumn = 8;
+inline constexpr int kLapPassEndTickColumn = 9;
 
 // Driver table columns: 1 driver, 2 best lap, 3 average lap (the results file writes these
 // three); 4 timed laps and 5 total driving time, derived from the lap grid for the pop-up.
 inline constexpr int kDriverInfoColumns = 5;
 inline constexpr int kDriverLapsColumn = 4;
 inline constexpr int kDriverTimeColumn = 5;
+
+// The stint table of the driver pop-up, derived from the lap grid under the driving-time rules
+// (analysis/rule_figures.h): every stint, pit stop and breach in time order. Columns: 1 kind
+// ("走行", "停止", "違反"), 2 driver, 3 laps, 4 start and 5 length ("h:mm:ss", counted from the
+// start of the run), 6 note (shown); 7 start and 8 length in ms (the export).
+inline constexpr int kStintTableColumns = 8;
+inline constexpr int kStintShownColumns = 6;
+inline constexpr int kStintStartMsColumn = 7;
+inline constexpr int kStintLengthMsColumn = 8;
 
 // The controls of one car panel, Frm_Runner(i).
 struct PanelState {
@@ -69,9 +84,15 @@ struct PanelState {
     Label Lbl_DrvrBestLapTime;
     Label Lbl_DrvrAveLapTime;
     Label Lbl_Stint;  // the current driver's stint, derived from the lap grid
+    // Under the driving-time rules: the time left before the driver must change ("交代まで
+    // 12分", its colour the warning level) and the rest in one line (earliest change, changes
+    // and stops owed, breaches, a stop too short).
+    Label Lbl_ChangeDue;
+    Label Lbl_RuleNote;
     ToggleButton Btn_DriverInfo;
     Frame Frm_DriverLap;  // driver pop-up
     Grid Spd_DriverInfo{kDriverInfoColumns};
+    Grid Spd_Stints{kStintTableColumns};  // in the pop-up, under the driver table
 
     Grid Spd_LapTime{kLapGridColumns};
 };
@@ -100,6 +121,7 @@ struct MainFrameState {
     Button Btn_Mess;
     Button Btn_LapChart;  // opens the lap chart window
     Button Btn_Export;    // writes the laps as CSV
+    Button Btn_Rules;     // opens the "走行規則" dialog
     Label Lbl_OtherLap;
     Button Btn_OtherLap;
     TextBox Txt_RunH;
@@ -151,6 +173,13 @@ struct ConsoleState {
     std::int32_t SelectedCourseLength = 0;
     std::array<std::string, kSlotCount> RankKeys{};
     std::string RankSwap;
+    // The event's driving-time rules as the "走行規則" dialog's texts, one per field in dialog
+    // order (rules/rule_fields.h; empty: no such rule), and the two driver-change warnings sent
+    // to the cars. Read from Velmora.ini at start-up and set by the dialog; the engine applies
+    // them (analysis/rule_figures.h). No texts at all: no rules.
+    std::vector<std::string> DrivingRuleTexts;
+    std::string ChangeWarning5;
+    std::string ChangeWarning1;
 
     // Object name of the control that should take the keyboard focus (e.g. "Txt_RunH",
     // "Txt_InGasl_1"); the shell moves the focus there after the event and clears it.

@@ -90,6 +90,16 @@ void Grid::DeleteRow(int row) {
     ++revision_;
 }
 
+int Grid::FirstRowNotShared(const Grid& other) const {
+    const int rows = std::min(rows_, other.rows_);
+    if (columns_ != other.columns_) return 1;
+    const std::size_t blocks = std::min(blocks_.size(), other.blocks_.size());
+    for (std::size_t b = 0; b < blocks; ++b)
+        if (blocks_[b] != other.blocks_[b])
+            return std::max(1, std::min(rows + 1, static_cast<int>(b) * kRowsPerBlock));
+    return rows + 1;
+}
+
 void Grid::SetActiveCell(int col, int row) {
     activeCol_ = std::clamp(col, 1, columns_);
     activeRow_ = std::clamp(row, 0, RowCount());

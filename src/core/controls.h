@@ -89,6 +89,10 @@ class Grid : public Control {
     int ActiveCol() const { return activeCol_; }
     // Bumped by every change; the shell uses it to skip redrawing unchanged grids.
     std::uint64_t Revision() const { return revision_; }
+    // The first data row from which this grid may differ from `other`, a copy of it taken
+    // earlier: the rows before lie in blocks both still share, so they are equal. It compares
+    // block pointers only, so finding what changed since a copy costs one block of rows.
+    int FirstRowNotShared(const Grid& other) const;
 
     static constexpr int kRowsPerBlock = 64;
 

@@ -40,6 +40,12 @@ struct RunnerState {
     float FuelEconomy = 0.0f;   // metres per litre
     float FuelLoaded = 0.0f;    // litres since the slot was set up
     std::string LapCellBackup;
+    // The driver-change warning of the open stint (rules/stint_warning.h): the stint it
+    // belongs to (the run, driver and start), the most urgent level sent for it and the
+    // message the replies carry beside the automatic one; empty once it no longer holds.
+    std::string ChangeWarningStint;
+    std::int32_t ChangeWarningSent = 0;
+    std::string ChangeWarningText;
 };
 
 using Runners = std::array<RunnerState, kSlotCount>;

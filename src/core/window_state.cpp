@@ -62,6 +62,8 @@ void SetSlotControls(PanelState& p, bool on) {
     p.Frm_LapInfo.visible = on;
     p.Frm_DriverInfo.visible = on;
     p.Spd_LapTime.visible = on;
+    p.Lbl_ChangeDue.visible = on;
+    p.Lbl_RuleNote.visible = on;
 }
 
 void ApplyDesignState(Console& console) {
@@ -78,6 +80,7 @@ void ApplyDesignState(Console& console) {
     m.Btn_Mess.caption = "環境設定";
     m.Btn_LapChart.caption = "ラップチャート";
     m.Btn_Export.caption = "CSV出力";
+    m.Btn_Rules.caption = "走行規則";
     m.Lbl_OtherLap.caption = FormatLapTime(0, console.clock);
     m.Btn_OtherLap.caption = "Start";
     m.Btn_OtherLap.enabled = false;  // the stopwatch runs on the measurement's clock
@@ -130,6 +133,8 @@ void MainWindowStartupState(Console& console) {
         p.Lbl_Time.caption = FormatLapTime(0, console.clock);
         SetHeaders(p.Spd_DriverInfo, {"ドライバ", "Best Lap", "Ave Lap", "周回", "走行時間"});
         p.Spd_DriverInfo.SetRowCount(0);
+        SetHeaders(p.Spd_Stints, {"区分", "ドライバ", "周", "開始", "時間", "備考"});
+        p.Spd_Stints.SetRowCount(0);
     }
     ShowAllCarStatus(console);
     st.main.Txt_Date.text = FormatShortDate(console.svc.wall.Now());

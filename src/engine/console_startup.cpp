@@ -11,6 +11,7 @@
 #include "measure/measurement.h"
 #include "measure/resume.h"
 #include "pit/settings_dialog.h"
+#include "rules/rule_settings.h"
 
 namespace velmora {
 
@@ -113,6 +114,7 @@ void PrepareConsole(Console& c, const std::string& programFolder) {
     c.settings = LoadMeasureSettings(c.paths.SettingsFilePath);
     c.DeriveClock();
     ApplyDesignState(c);
+    SetRuleSettings(c.st, LoadRuleSettings(c.paths.SettingsFilePath));
 }
 
 bool OpenConsole(Console& c, Engine& engine, JournalWriter& writer, PosixDatagrams& net) {

@@ -221,6 +221,7 @@ void Engine::Publish() {
         c_.st.focusRequest.clear();
     }
     figures_.Refresh(c_.st, c_.clock);
+    rules_.Refresh(c_);
     std::shared_ptr<ConsoleSnapshot> made = TakeSnapshot(c_, ++seq_, begun_);
     made->focusRequest = focus_;
     made->focusSerial = focusSerial_;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "analysis/driving_time.h"
+#include "analysis/rule_figures.h"
 #include "core/console.h"
 #include "core/console_snapshot.h"
 #include "engine/engine_net.h"
@@ -109,6 +110,7 @@ class Engine {
     std::string focus_;
     std::uint64_t focusSerial_ = 0;
     DrivingFigures figures_;
+    RuleFigures rules_;
 };
 
 }  // namespace velmora

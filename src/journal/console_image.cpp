@@ -130,9 +130,12 @@ void AddPanel(Builder& b, const std::string& n, PanelState& p) {
     C(Lbl_DrvrBestLapTime);
     C(Lbl_DrvrAveLapTime);
     C(Lbl_Stint);
+    C(Lbl_ChangeDue);
+    C(Lbl_RuleNote);
     C(Btn_DriverInfo);
     C(Frm_DriverLap);
     C(Spd_DriverInfo);
+    C(Spd_Stints);
     C(Spd_LapTime);
 #undef C
 }
@@ -160,6 +163,7 @@ void AddMain(Builder& b, const std::string& n, MainFrameState& m) {
     C(Btn_Mess);
     C(Btn_LapChart);
     C(Btn_Export);
+    C(Btn_Rules);
     C(Lbl_OtherLap);
     C(Btn_OtherLap);
     C(Txt_RunH);
@@ -199,6 +203,9 @@ void AddRunner(Builder& b, const std::string& n, RunnerState& r) {
     V(FuelEconomy);
     V(FuelLoaded);
     V(SentTypedMessage);
+    V(ChangeWarningStint);
+    V(ChangeWarningSent);
+    V(ChangeWarningText);
 #undef V
 }
 
@@ -215,6 +222,9 @@ void AddShared(Builder& b, const std::string& n, ConsoleState& st) {
     V(SpotStopTick);
     V(AllCarsMessage);
     V(SelectedCourseLength);
+    V(DrivingRuleTexts);
+    V(ChangeWarning5);
+    V(ChangeWarning1);
 #undef V
     for (OverlayState* o : {&st.Frm_Mess, &st.Frm_Car, &st.Frm_Course, &st.Frm_Drivers}) {
         const char* name = o == &st.Frm_Mess     ? "Frm_Mess"

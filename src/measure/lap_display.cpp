@@ -50,6 +50,10 @@ void OpenNextLap(Console& c, int i, std::int32_t asOf) {
     const std::int64_t edge = static_cast<std::int64_t>(r.LastHeardTick) + c.clock.SilenceTicks;
     if (r.AwayFlag || asOf <= edge) return;
 
+    // The car has left: the pass that closed the last lap ended with its last datagram. A long
+    // pass is a pit stop, judged now that its length is known.
+    if (r.LapCount >= 1 && !p.Spd_LapTime.Cell(r.LapCount, kLapClosedTickColumn).empty())
+        p.Spd_LapTime.SetCell(r.LapCount, kLapPassEndTickColumn, std::to_string(r.LastHeardTick));
     ++r.LapCount;
     UpdateFuelGauge(c, i);
     if (p.Chk_ChgCnter.checked)

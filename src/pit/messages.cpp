@@ -33,7 +33,11 @@ void ComposeOutgoingMessage(Console& c, int i) {
     RunnerState& r = c.st.runners[i];
     r.AutoMessageText =
         p.Chk_ChgCnter.checked ? AutoMessageFor(c.settings, p.Txt_ZanRunCnt.text) : std::string();
-    r.OutgoingMessage = ToFullWidth(p.Txt_OutMess.text) + r.AutoMessageText + c.st.AllCarsMessage;
+    // The driving-time warning stands beside the countdown's message while it holds.
+    const std::string warning =
+        r.ChangeWarningText.empty() ? std::string() : Bracketed(r.ChangeWarningText);
+    r.OutgoingMessage =
+        ToFullWidth(p.Txt_OutMess.text) + r.AutoMessageText + warning + c.st.AllCarsMessage;
 }
 
 void ShowIncomingMessage(Console& c, int i, std::string_view text) {

@@ -7,7 +7,9 @@ namespace velmora {
 
 // Txt_AllOutMess changed: recompute AllCarsMessage.
 void UpdateAllCarsMessage(Console& c);
-// Sets AutoMessageText[i] from the countdown and rebuilds OutgoingMessage[i].
+// Sets AutoMessageText[i] from the countdown and rebuilds OutgoingMessage[i]: the typed text,
+// the countdown's message, the driver-change warning (ChangeWarningText, bracketed like the
+// automatic messages) and the message to all cars.
 void ComposeOutgoingMessage(Console& c, int i);
 // Shows the car crew's text on Lbl_InMess(i) and starts or stops its blinking.
 void ShowIncomingMessage(Console& c, int i, std::string_view text);

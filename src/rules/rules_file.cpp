@@ -13,6 +13,16 @@ constexpr std::string_view kMessageSection = "自動メッセージ設定";
 constexpr std::string_view kFiveMinuteKey = "交代５分前の自動メッセージ";
 constexpr std::string_view kOneMinuteKey = "交代１分前の自動メッセージ";
 
+void WriteRules(ProfileFile& file, const DrivingRules& rules) {
+    for (const RuleFieldInfo& f : RuleFieldTable())
+        file.Write(kDrivingRulesSection, f.key, FormatRuleField(f.field, rules.*f.value));
+}
+
+void WriteTexts(ProfileFile& file, const StintWarningTexts& texts) {
+    file.Write(kMessageSection, kFiveMinuteKey, texts.fiveMinutes);
+    file.Write(kMessageSection, kOneMinuteKey, texts.oneMinute);
+}
+
 }  // namespace
 
 DrivingRules LoadDrivingRules(const std::string& path) {
@@ -31,8 +41,7 @@ DrivingRules LoadDrivingRules(const std::string& path) {
 bool SaveDrivingRules(const std::string& path, const DrivingRules& rules) {
     try {
         ProfileFile file(path);
-        for (const RuleFieldInfo& f : RuleFieldTable())
-            file.Write(kDrivingRulesSection, f.key, FormatRuleField(f.field, rules.*f.value));
+        WriteRules(file, rules);
         return file.Save();
     } catch (const std::exception&) {
         return false;
@@ -56,8 +65,18 @@ StintWarningTexts LoadStintWarningTexts(const std::string& path) {
 bool SaveStintWarningTexts(const std::string& path, const StintWarningTexts& texts) {
     try {
         ProfileFile file(path);
-        file.Write(kMessageSection, kFiveMinuteKey, texts.fiveMinutes);
-        file.Write(kMessageSection, kOneMinuteKey, texts.oneMinute);
+        WriteTexts(file, texts);
+        return file.Save();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool SaveRules(const std::string& path, const DrivingRules& rules, const StintWarningTexts& texts) {
+    try {
+        ProfileFile file(path);
+        WriteRules(file, rules);
+        WriteTexts(file, texts);
         return file.Save();
     } catch (const std::exception&) {
         return false;

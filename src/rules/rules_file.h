@@ -34,4 +34,7 @@ struct StintWarningTexts {
 StintWarningTexts LoadStintWarningTexts(const std::string& path);
 bool SaveStintWarningTexts(const std::string& path, const StintWarningTexts& texts);
 
+// The rules and the texts together, in one replacement of the file: saved whole or not at all.
+bool SaveRules(const std::string& path, const DrivingRules& rules, const StintWarningTexts& texts);
+
 }  // namespace velmora

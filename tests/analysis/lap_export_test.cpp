@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "analysis/lap_export.h"
+#include "analysis/rule_table.h"
 #include "core/tick_clock.h"
 #include "fakes/fakes.h"
 #include "lap_rows.h"
@@ -23,6 +24,8 @@ const std::string kLapHeader =
     "記録日時"
     "\r\n";
 const std::string kTotalsHeader = "\r\n車輌,車輌名,ドライバ,周回数,走行時間,走行時間(ms)\r\n";
+const std::string kStintsHeader =
+    "\r\n車輌,車輌名,区分,ドライバ,周,開始,開始(ms),時間,時間(ms),備考\r\n";
 
 void SetUpSlot(ConsoleState& st, int slot, const std::string& car) {
     PanelState& p = st.panels[slot];
@@ -57,6 +60,14 @@ TEST(BuildLapExportText, LapsThenDriverTotalsForEverySetUpCar) {
               {"", ""}});
     st.panels[0].Spd_LapTime.SetCell(3, 1, " ");  // only blanks: no time text
     FillLaps(st.panels[2].Spd_LapTime, {{"70000", "B", "", ", ", "0", "2026/12/08 00:00:01"}});
+    // Section 3 is the stint table as the engine left it: a change at a stop too short.
+    RuleReport rules;
+    rules.stints = {{"山田", 1, 1, 1, 0, 62001, 62001, 62001, false},
+                    {"=佐藤", 2, 2, 1, 62001, 123001, 61000, 61000, true}};
+    rules.stops = {{1, 62001, 92001, 30000, false, true}};
+    rules.changes = {{"山田", "=佐藤", 1, 62001, false}};
+    rules.breaches = {{BreachKind::StopTooShort, 1, 92001, "", 30000, 60000, false}};
+    FillStintTable(st.panels[0].Spd_Stints, rules);
 
     const std::string want =
         kLapHeader +
@@ -70,7 +81,13 @@ TEST(BuildLapExportText, LapsThenDriverTotalsForEverySetUpCar) {
         "１号車,スイフト,山田,1,0:01:02.001,62001\r\n"
         "１号車,スイフト,佐藤,1,0:01:01.000,61000\r\n"
         "１号車,スイフト,,1,0:01:04.000,64000\r\n"
-        "３号車,\"Car, \"\"R\"\"\",B,1,0:01:10.000,70000\r\n";
+        "３号車,\"Car, \"\"R\"\"\",B,1,0:01:10.000,70000\r\n" +
+        kStintsHeader +
+        "１号車,スイフト,走行,山田,1,0:00:00.000,0,0:01:02.001,62001,\r\n"
+        "１号車,スイフト,停止,山田→=佐藤,1,0:01:02.001,62001,0:00:30.000,30000,交代\r\n"
+        "１号車,スイフト,走行,'=佐藤,2,0:01:02.001,62001,0:01:01.000,61000,走行中\r\n"
+        "１号車,スイフト,違反,,1,0:01:32.001,92001,0:00:30.000,30000,"
+        "ピット停止時間不足 規定0:01:00\r\n";
     EXPECT_EQ(BuildLapExportText(st, kMs), want);
 }
 
@@ -99,7 +116,8 @@ TEST(BuildLapExportText, MillisecondsFollowThePrecisionAndLapsPast999Count) {
         ConsoleState st;
         SetUpSlot(st, 0, "");
         FillLaps(st.panels[0].Spd_LapTime, k.rows);
-        EXPECT_EQ(BuildLapExportText(st, *k.clock), kLapHeader + k.laps + kTotalsHeader + k.totals);
+        EXPECT_EQ(BuildLapExportText(st, *k.clock),
+                  kLapHeader + k.laps + kTotalsHeader + k.totals + kStintsHeader);
     }
 
     ConsoleState st;
@@ -130,7 +148,8 @@ TEST(BuildLapExportText, TextThatASpreadsheetWouldRunStaysTextNumbersAndTimesAsT
                              car +
                              "2,\"-0'00\"\"500\",-500,'+driver,\"'\r=1\",,'\t=cmd|' /C "
                              "calc'!A0,\r\n" +
-                             kTotalsHeader + car + "'+driver,2,0:01:00.500,60500\r\n";
+                             kTotalsHeader + car + "'+driver,2,0:01:00.500,60500\r\n" +
+                             kStintsHeader;
     EXPECT_EQ(BuildLapExportText(st, kMs), want);
     // The results file, whose layout is fixed, keeps every text as it is.
     const std::string results = BuildResultsText(st);

@@ -56,7 +56,8 @@ TEST_F(KeyboardTest, TabRunsThroughEachBlockTopToBottomAndLeftToRight) {
     const QStringList console = {
         "Txt_Event",   "Txt_Date",       "Cmb_Tenki", "Txt_Kion",     "Cmb_Course",   "Txt_RunH",
         "Txt_RunN",    "Txt_AllOutMess", "Btn_Start", "Btn_Write",    "Btn_End",      "Btn_Cource",
-        "Btn_Drivers", "Btn_Car",        "Btn_Mess",  "Btn_LapChart", "Btn_TeamView", "Btn_Export"};
+        "Btn_Drivers", "Btn_Car",        "Btn_Mess",  "Btn_LapChart", "Btn_TeamView", "Btn_Export",
+        "Btn_Rules"};
     const QStringList idle = {"Btn_ClientNoSet_0", "Btn_ClientNoSet_1", "Btn_ClientNoSet_2"};
     EXPECT_EQ(TabCycle("Txt_Event"), console + idle);
 

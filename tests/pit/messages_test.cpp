@@ -13,6 +13,7 @@ struct OutgoingCase {
     const char* typed;
     const char* allCars;
     const char* expected;
+    const char* changeWarning = "";  // the driving-time rules' warning standing now
 };
 
 class OutgoingMessage : public ::testing::TestWithParam<OutgoingCase> {};
@@ -24,6 +25,7 @@ TEST_P(OutgoingMessage, ComposedFromTypedTextCountdownAndAllCars) {
     f.panel(1).Txt_ZanRunCnt.text = k.countdown;
     f.panel(1).Txt_OutMess.text = k.typed;
     f.st().main.Txt_AllOutMess.text = k.allCars;
+    f.runner(1).ChangeWarningText = k.changeWarning;
     UpdateAllCarsMessage(f.console);
     ComposeOutgoingMessage(f.console, 1);
     EXPECT_EQ(f.runner(1).OutgoingMessage, k.expected) << k.name;
@@ -49,7 +51,11 @@ INSTANTIATE_TEST_SUITE_P(
         OutgoingCase{"3.5 is a single blank", true, "3.5", "", "", " "},
         OutgoingCase{"rain to all cars", true, "10", "", "rain", " （全車へ：ｒａｉｎ）"},
         OutgoingCase{"commas become full width", false, "0", "a,b", "c,d",
-                     "ａ，ｂ（全車へ：ｃ，ｄ）"}));
+                     "ａ，ｂ（全車へ：ｃ，ｄ）"},
+        OutgoingCase{"the driver-change warning after the countdown's", true, "2", "BOX", "go",
+                     "ＢＯＸ [ あと２周でピットインです。 ]  [ あと5分でドライバー交代です ] "
+                     "（全車へ：ｇｏ）",
+                     "あと5分でドライバー交代です"}));
 
 TEST(AllCarsMessage, FollowsTheBoxAndEmptiesWithIt) {
     FakeConsole f;

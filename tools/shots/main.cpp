@@ -1,8 +1,10 @@
 // velmora-shots OUTPUT_FOLDER [--scale S]: takes the crew guide's screenshots. The console
 // runs offscreen in a scratch folder with a small set of master data; two simulated cars
 // drive a few laps on slots 1 and 3 while slot 2 stays idle, and the window is grabbed at
-// a readable scale: screenshot-run.png during the run, screenshot-stopped.png after 計測中止
-// on slot 3.
+// a readable scale: screenshot-run.png during the run, screenshot-rules.png with slot 3's
+// driver pop-up and its stint table open, screenshot-stopped.png after 計測中止 on slot 3,
+// and screenshot-rules-dialog.png, the "走行規則" dialog with the rules of the run. Slot 3's
+// car stands in the pit for a stop shorter than those rules allow.
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 
 #include "app/console_app.h"
 #include "app/main_window.h"
+#include "app/rules_dialog.h"
 #include "core/encoding.h"
 #include "core/window_state.h"
 #include "master/master_files.h"
@@ -52,6 +55,18 @@ bool Grab(MainWindow* w, double scale, const QString& path) {
     std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "could not write", qPrintable(path), w->width(),
                 w->height());
     return ok;
+}
+
+// The rules of the run, typed into the "走行規則" dialog and registered.
+bool SetRules(QWidget* w) {
+    if (!Click(w, "Btn_Rules")) return false;
+    auto* d = w->findChild<RulesDialog*>("Frm_Rules");
+    if (d == nullptr) return false;
+    const std::pair<RuleField, const char*> rules[] = {
+        {RuleField::MinStint, "1"},      {RuleField::MaxStint, "4"}, {RuleField::MinStop, "3"},
+        {RuleField::StopThreshold, "1"}, {RuleField::MinStops, "2"}, {RuleField::PenaltyLaps, "1"}};
+    for (const auto& [field, text] : rules) d->field(field)->setText(text);
+    return Click(d, "Btn_RulesOk");
 }
 
 int Fail(const char* what) {
@@ -125,16 +140,35 @@ int main(int argc, char** argv) {
         live.st.panels[0].Chk_ChgCnter.checked = true;
         ArmCountdown(live, 0);
     });
+    if (!SetRules(w) || !app->sync()) return Fail("the rules were not taken");
     if (!Click(w, "Btn_Start") || !app->sync() || !c.st.Measuring())
         return Fail("the run did not start");
 
     std::map<int, std::unique_ptr<QProcess>> cars;
     for (int s : carSlots) {
         auto p = std::make_unique<QProcess>();
-        p->start(VELMORA_CARSIM_PATH,
-                 {"--slot", QString::number(s), "--silence-ms", s == 0 ? "1500" : "1700",
-                  "--in-range-ms", "400", "--interval-ms", "50", "--laps", "4", "--quiet", "--text",
-                  s == 0 ? "了解" : "", "--max-seconds", "60"});
+        QStringList args = {"--slot",
+                            QString::number(s),
+                            "--silence-ms",
+                            s == 0 ? "1500" : "1700",
+                            "--in-range-ms",
+                            "400",
+                            "--interval-ms",
+                            "50",
+                            "--laps",
+                            "4",
+                            "--quiet",
+                            "--text",
+                            s == 0 ? "了解" : "",
+                            "--max-seconds",
+                            "60"};
+        // Car 3 stands in the pit after its second lap, too short a stop for the rules.
+        if (s == 2)
+            args << "--pit-every"
+                 << "2"
+                 << "--pit-ms"
+                 << "1600";
+        p->start(VELMORA_CARSIM_PATH, args);
         if (!p->waitForStarted(5000)) return Fail("velmora-carsim did not start");
         cars[s] = std::move(p);
     }
@@ -153,11 +187,38 @@ int main(int argc, char** argv) {
     if (!Grab(w, scale, out + "/screenshot-run.png")) return 1;
     again.waitForFinished(10000);
 
+    // Car 3 comes in for a driver change and leaves after 1.6 s, too short a stop; its rule
+    // line shows it pink until the car comes by again.
+    QProcess change;
+    change.start(VELMORA_CARSIM_PATH, {"--slot", "2", "--laps", "0", "--in-range-ms", "1600",
+                                       "--interval-ms", "50", "--quiet"});
+    QTest::qWait(600);
+    app->run([](Console& live) {
+        live.st.panels[2].Cmb_Driver.Select(0);
+        ChooseDriver(live, 2);
+    });
+    change.waitForFinished(10000);
+    QTest::qWait(1500);
+    if (!Click(w, SlotControlName("Btn_DriverInfo", 2)) || !app->sync())
+        return Fail("the driver pop-up did not open");
+    if (!Grab(w, scale, out + "/screenshot-rules.png")) return 1;
+    if (!Click(w, SlotControlName("Btn_DriverInfo", 2)) || !app->sync())
+        return Fail("the driver pop-up did not close");
+
     app->dialogs().pushMessageAnswer(MessageAnswer::Yes);
     if (!Click(w, SlotControlName("Btn_RunStop", 2))) return Fail("計測中止 failed");
     QTest::qWait(300);
     app->sync();
     if (!Grab(w, scale, out + "/screenshot-stopped.png")) return 1;
+
+    if (!Click(w, "Btn_Rules")) return Fail("the rules dialog did not open");
+    auto* dialog = w->findChild<RulesDialog*>("Frm_Rules");
+    if (dialog == nullptr) return Fail("the rules dialog did not open");
+    QCoreApplication::processEvents();
+    const QString dialogPath = out + "/screenshot-rules-dialog.png";
+    const bool ok = dialog->grab().save(dialogPath);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(dialogPath));
+    dialog->reject();
     app.reset();
     return 0;
 }
