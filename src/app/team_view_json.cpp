@@ -43,6 +43,8 @@ QJsonObject CarJson(const TeamCar& c, bool withHistory) {
                   {"stintLaps", c.stintLaps},
                   {"stintMinutes", c.stintMinutes},
                   {"stint", Q(c.stint)},
+                  {"changeDue", Q(c.changeDue)},
+                  {"ruleNote", Q(c.ruleNote)},
                   {"outgoing", Q(c.outgoing)}};
     if (withHistory) o.insert("history", HistoryJson(c));
     return o;

@@ -148,6 +148,8 @@ TeamViewModel TeamViewBuilder::Build(const ConsoleState& st, const ClockParams& 
                                ? static_cast<int>(part.stintTicks / perMinute)
                                : 0;
         car.stint = StintCaption(Stint{part.stintLaps, part.stintTicks}, clock);
+        if (p.Lbl_ChangeDue.visible) car.changeDue = p.Lbl_ChangeDue.caption;
+        if (p.Lbl_RuleNote.visible) car.ruleNote = p.Lbl_RuleNote.caption;
         car.recent = part.recent;
         car.outgoing = p.Txt_OutMess.text;
         car.sent = part.sent;
@@ -199,8 +201,10 @@ std::string TeamViewFingerprint(const ConsoleState& st, const ClockParams& clock
     for (const PanelState& p : st.panels) {
         for (const std::string* s :
              {&p.Lbl_IP.caption, &p.Frm_Runner.caption, &p.Lbl_LapCnt.caption,
-              &p.Lbl_CarStatus.caption, &p.Cmb_Driver.text, &p.Txt_OutMess.text})
+              &p.Lbl_CarStatus.caption, &p.Cmb_Driver.text, &p.Txt_OutMess.text,
+              &p.Lbl_ChangeDue.caption, &p.Lbl_RuleNote.caption})
             add(*s);
+        add(p.Lbl_ChangeDue.visible ? "1" : "0");
         add(p.Cmb_Car.Column(0));
         add(std::to_string(p.Spd_LapTime.Revision()) + "/" +
             std::to_string(p.Spd_LapTime.RowCount()));

@@ -55,6 +55,8 @@ struct TeamCar {
     int stintLaps = 0;
     int stintMinutes = 0;
     std::string stint;                  // "連続12周 15分"
+    std::string changeDue;              // the driving-time rules' change line, empty when off
+    std::string ruleNote;               // a rule breached or about to be, empty when none
     std::vector<TeamLap> recent;        // newest first, at most kRecentLaps
     std::string outgoing;               // typed for the car and not yet cleared
     std::vector<TeamSentMessage> sent;  // newest first, at most kSentMessages

@@ -52,6 +52,20 @@ TEST(TeamViewModel, CarsAreTheSetUpSlotsWithTheirStateInWordsAndKind) {
     }
 }
 
+TEST(TeamViewModel, TheRuleLinesShowOnlyWhileThePanelShowsThem) {
+    Race r;
+    r.panel(0).Lbl_ChangeDue.caption = "交代まで 12分";
+    r.panel(0).Lbl_RuleNote.caption = "連続運転 超過";
+    for (const bool shown : {true, false}) {
+        r.panel(0).Lbl_ChangeDue.visible = shown;
+        r.panel(0).Lbl_RuleNote.visible = shown;
+        TeamViewBuilder b;
+        const TeamCar car = b.Build(r.st(), r.console.clock).cars[0];
+        EXPECT_EQ(car.changeDue, shown ? "交代まで 12分" : "");
+        EXPECT_EQ(car.ruleNote, shown ? "連続運転 超過" : "");
+    }
+}
+
 TEST(TeamViewModel, LapsLastBestRecentMessagesAndStintComeFromTheLapGrid) {
     struct Case {
         const char* what;
@@ -238,6 +252,8 @@ TEST(TeamViewFingerprint, MovesWithEveryInputOfTheModelAndNothingElse) {
         [](Race& x) { x.st().main.ranking[0].Lbl_Sort_LAP.caption = "7"; },
         [](Race& x) { x.st().AllCarsMessage = "rain"; },
         [](Race& x) { x.st().main.Btn_Start.caption = "Start"; },
+        [](Race& x) { x.panel(0).Lbl_ChangeDue.caption = "交代まで 12分"; },
+        [](Race& x) { x.panel(2).Lbl_RuleNote.caption = "連続運転 超過"; },
     };
     for (std::size_t k = 0; k < changes.size(); ++k) {
         Race x;
