@@ -213,7 +213,8 @@ int main(int argc, char* argv[]) {
                 if (!box) return;
                 watch.stop();
                 Out("question shown text=" + box->text().toStdString());
-                QTimer::singleShot(answerDelayMs, box, [&app, box, answerYes] {
+                // Precise: a coarse timer of 2 s or more may fire up to 5 % early.
+                QTimer::singleShot(answerDelayMs, Qt::PreciseTimer, box, [&app, box, answerYes] {
                     app.dialogs().setNonInteractive(true);
                     box->button(answerYes ? QMessageBox::Yes : QMessageBox::No)->click();
                 });
