@@ -3,8 +3,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -115,12 +113,6 @@ void PowerFails() {
     std::mt19937_64 rng(g.seed * 0x9E3779B97F4A7C15ULL + g.cutAfter);
     std::map<std::string, int> names = g.durableNames;
     const std::size_t kept = rng() % (g.folderLog.size() + 1);
-    if (std::getenv("VELMORA_POWERCUT_DEBUG")) {
-        for (const auto& [name, inode] : names) std::printf("durable %s %d\n", name.c_str(), inode);
-        for (const FolderOp& op : g.folderLog)
-            std::printf("pending %s -> %s (%d)\n", op.from.c_str(), op.to.c_str(), op.inode);
-        std::printf("kept %zu\n", kept);
-    }
     for (std::size_t k = 0; k < kept; ++k) {
         const FolderOp& op = g.folderLog[k];
         if (!op.from.empty()) names.erase(op.from);
@@ -136,11 +128,10 @@ void PowerFails() {
     }
 }
 
-// Counts one operation; true when the power has failed (before it or right after it).
-bool Count(DiskOp op) {
+// Counts one operation (it went through); the power fails right after the chosen one.
+void Count(DiskOp op) {
     g.log.push_back({op, std::this_thread::get_id() == g.writer, g.phase});
     if (g.log.size() == g.cutAfter) PowerFails();
-    return false;
 }
 
 void SyncFolderLocked() {
@@ -354,6 +345,14 @@ void PowerCutDisk::CutAfter(std::uint64_t n, std::uint64_t seed, std::string int
     g.cutAfter = n;
     g.seed = seed;
     g.into = std::move(into);
+}
+
+void PowerCutDisk::CutNow(std::uint64_t seed, std::string into) {
+    std::lock_guard lock(g.mutex);
+    g.cutAfter = g.log.size();
+    g.seed = seed;
+    g.into = std::move(into);
+    PowerFails();
 }
 
 bool PowerCutDisk::Cut() const {

@@ -33,6 +33,8 @@ class PowerCutDisk {
     // The power fails right after operation `n` (1 = the first); what the disk then holds is
     // written to `into`, chosen by `seed`. 0: never.
     void CutAfter(std::uint64_t n, std::uint64_t seed, std::string into);
+    // The power fails now.
+    void CutNow(std::uint64_t seed, std::string into);
     bool Cut() const;
     // Every operation so far, in order (for choosing where to cut).
     std::vector<DiskOpRecord> Log() const;
