@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/temp_folder.h"
+#include "journal/journal_file.h"
 #include "journal/sqlite_db.h"
 #include "powercut_vfs.h"
 
@@ -73,6 +74,29 @@ TEST(PowerCutDisk, ARenameIsCertainOnlyAfterTheFolderSync) {
         const std::set<std::string> expected =
             sync ? std::set<std::string>{"b.db"} : std::set<std::string>{"a.db", "b.db"};
         EXPECT_EQ(names, expected);
+    }
+}
+
+// A journal set aside stays aside through a power cut right after: the folder was synced.
+TEST(PowerCutDisk, AJournalSetAsideStaysAside) {
+    TempFolder dir;
+    for (std::uint64_t seed = 1; seed <= 16; ++seed) {
+        const std::string live = dir.File("live" + std::to_string(seed));
+        fs::create_directories(live);
+        PowerCutDisk disk(live);
+        {
+            SqliteDb db;
+            ASSERT_TRUE(db.Open(live + "/VelmoraJournal.db", true));
+            ASSERT_TRUE(db.Exec("PRAGMA journal_mode=WAL; CREATE TABLE t (x);"));
+        }
+        std::string error;
+        const std::string kept =
+            SetAsideJournal(live + "/VelmoraJournal.db", FromCivil({2026, 12, 9, 23, 0, 0}), "",
+                            &error, disk.files());
+        ASSERT_FALSE(kept.empty()) << error;
+        disk.CutNow(seed, live + "-after");
+        EXPECT_TRUE(fs::exists(live + "-after/" + fs::path(kept).filename().string()));
+        EXPECT_FALSE(fs::exists(live + "-after/VelmoraJournal.db")) << "seed " << seed;
     }
 }
 
