@@ -1,11 +1,15 @@
 #include "journal/journal_checkpointer.h"
 
+#include "journal/journal_file.h"
+
 namespace velmora {
 
 JournalCheckpointer::JournalCheckpointer(const std::string& path) {
     // SQLite opens the log and its index by name at the first read: one read now, so that all
     // three files are the ones at the path now, never a log put there later.
-    open_ = db_.Open(path, false) && db_.Exec("PRAGMA synchronous=FULL") &&
+    // The journal's own settings: a checkpoint with synchronous=FULL syncs the file before the
+    // log may start over, so a power cut never finds a log cut back over pages not yet synced.
+    open_ = db_.Open(path, false) && ConfigureJournal(db_) &&
             db_.QueryInt("SELECT count(*) FROM sqlite_schema").has_value();
     if (!open_) {
         error_ = db_.Error();

@@ -50,6 +50,10 @@ JournalCheck CheckJournal(const std::string& path) {
     if (!db.Open(path, false)) return {JournalFound::Unreadable, db.Error()};
     const auto app = db.QueryInt("PRAGMA application_id");
     if (!app) return {JournalFound::Unreadable, db.Error()};
+    // A database without a single table is a creation a power cut stopped before its first
+    // commit reached the disk: it recorded nothing, and the next commit makes the journal anew.
+    if (*app == 0 && db.QueryInt("SELECT count(*) FROM sqlite_schema") == 0)
+        return {JournalFound::None, {}};
     if (*app != kJournalApplicationId)
         return {JournalFound::Unreadable,
                 "not a Velmora journal (application_id " + std::to_string(*app) + ")"};
@@ -71,7 +75,7 @@ JournalCheck CheckJournal(const std::string& path) {
 }
 
 std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_view tag,
-                            std::string* error) {
+                            std::string* error, FileSystem& files) {
     const fs::path from(path);
     const std::string stem = from.stem().string();
     const std::string ext = from.extension().string();
@@ -81,21 +85,24 @@ std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_
     for (int n = 2; Exists(to) || Exists(to.string() + "-wal"); ++n)
         to = from.parent_path() / (base + "-" + std::to_string(n) + ext);
 
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    if (ec) {
-        if (error) *error = ec.message();
+    if (std::string why = files.Rename(from.string(), to.string()); !why.empty()) {
+        if (error) *error = why;
         return {};
     }
     // The write-ahead log holds the last commits until a checkpoint: it goes with the file.
     for (const char* suffix : {"-wal", "-shm"}) {
         const fs::path side(path + suffix);
         if (!Exists(side)) continue;
-        fs::rename(side, to.string() + suffix, ec);
-        if (ec) {
-            if (error) *error = side.string() + ": " + ec.message();
+        if (std::string why = files.Rename(side.string(), to.string() + suffix); !why.empty()) {
+            if (error) *error = side.string() + ": " + why;
             return {};
         }
+    }
+    // Until the folder is synced the renames live only in memory: after a power cut the old
+    // journal could be back at the path, beside (or instead of) the new one made there since.
+    if (std::string why = files.SyncFolder(from.parent_path().string()); !why.empty()) {
+        if (error) *error = from.parent_path().string() + ": " + why;
+        return {};
     }
     return to.string();
 }
@@ -106,12 +113,19 @@ bool ConfigureJournal(SqliteDb& db) {
         if (mode) db.SetError("cannot use a write-ahead log (journal mode " + *mode + ")");
         return false;
     }
-    // Checkpoints are the journal's own (JournalCheckpointer, and End), never one inside a
-    // commit; stated here rather than left to the WAL hook, which only hides SQLite's own.
-    // (Setting it drops a WAL hook: the journal installs its hook after this.) After a
-    // checkpoint the log is cut back to 4 MB instead of staying at its largest.
+    // - locking_mode=NORMAL: the checkpointer and the start-up's checks open connections of
+    //   their own beside the writer's; EXCLUSIVE would lock them out (and keep the log index in
+    //   private memory, which they could not see).
+    // - synchronous=FULL: every commit syncs the log before it returns, so a reply sent after
+    //   a commit never tells a car what a power cut can take back; a checkpoint syncs the log
+    //   before it copies it and the file before the log starts over. (The heartbeat alone
+    //   lowers it to NORMAL for its own transaction: see SqliteJournal::Apply.)
+    // - Checkpoints are the journal's own (JournalCheckpointer, and End), never one inside a
+    //   commit; stated here rather than left to the WAL hook, which only hides SQLite's own.
+    //   (Setting it drops a WAL hook: the journal installs its hook after this.)
+    // - After a checkpoint the log is cut back to 4 MB instead of staying at its largest.
     return db.Exec(
-        "PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=0; "
+        "PRAGMA locking_mode=NORMAL; PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=0; "
         "PRAGMA journal_size_limit=4194304");
 }
 

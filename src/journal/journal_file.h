@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/wall_time.h"
+#include "journal/file_system.h"
 #include "journal/sqlite_db.h"
 
 namespace velmora {
@@ -18,7 +19,7 @@ inline constexpr int kOldestJournalVersion = 1;
 inline constexpr int kJournalApplicationId = 0x564C4D4A;
 
 enum class JournalFound {
-    None,        // no journal (or something that is not a file: creating one will say why)
+    None,        // no journal, one never committed to, or not a file (creating one says why)
     Finished,    // the last race ended through End
     Unfinished,  // a race that did not end: the crew is asked whether to bring it back
     Unreadable,  // not a journal of this version, or damaged
@@ -33,11 +34,14 @@ JournalCheck CheckJournal(const std::string& path);
 
 // Renames the journal at `path`, with its -wal and -shm files, to
 // "<stem>-YYYYMMDD-HHMMSS[-tag].db" beside it (a number is added if that exists). Returns the
-// new path, or "" with `error` set.
+// new path, or "" with `error` set. The folder is synced afterwards: a rename whose entry is
+// not on the disk may be undone by a power cut, after the new journal at `path` was made.
 std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_view tag,
-                            std::string* error);
+                            std::string* error, FileSystem& files = PosixFileSystem());
 
-// Connection settings of a journal: WAL, every commit synced, checkpoints left to the journal.
+// Connection settings of a journal, stated on every connection that opens one (the writer's,
+// the checkpointer's, the restore's): WAL, normal locking, every commit synced, checkpoints
+// left to the journal. See journal_file.cpp for why each.
 bool ConfigureJournal(SqliteDb& db);
 // Creates the tables and marks a new, open race. False with db.Error() on failure.
 bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt);

@@ -1,14 +1,40 @@
 #include "journal/sqlite_db.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace velmora {
 
+namespace {
+
+// The path as an SQLite URI carrying `psow=0`: every byte but the plain ones is %-escaped, so
+// no '?', '#' or '%' in a folder's name is taken for part of the URI.
+std::string JournalUri(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const unsigned char ch : path) {
+        if (std::isalnum(ch) || ch == '/' || ch == '.' || ch == '-' || ch == '_' || ch == '~') {
+            uri += static_cast<char>(ch);
+        } else {
+            uri += '%';
+            uri += kHex[ch >> 4];
+            uri += kHex[ch & 15];
+        }
+    }
+    // Never assume that a write leaves the rest of its sector alone when the power fails
+    // (powersafe overwrite, on by default): a commit's last log frame is then padded to the
+    // end of its sector, so an unsynced frame written after it can never tear it. SQLite
+    // takes this when it opens the file, hence the URI rather than a file control.
+    return uri + "?psow=0";
+}
+
+}  // namespace
+
 bool SqliteDb::Open(const std::string& path, bool create) {
     Close();
-    const int flags =
-        SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+    const int rc = sqlite3_open_v2(JournalUri(path).c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         NoteError();
         if (error_.empty()) error_ = sqlite3_errstr(rc);

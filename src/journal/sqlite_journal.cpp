@@ -137,7 +137,7 @@ bool SqliteJournal::SetAsideOldFile() {
     // A file left at the path (an ended race, a journal kept as read, or one put there by
     // hand) is kept aside.
     std::string error;
-    if (!SetAsideJournal(path_, c_.svc.wall.Now(), "", &error).empty()) return true;
+    if (!SetAsideJournal(path_, c_.svc.wall.Now(), "", &error, *files_).empty()) return true;
     Fault(error);
     return false;
 }
@@ -154,8 +154,7 @@ bool SqliteJournal::Create() {
     if (!ok && db_.IsOpen()) Fault(db_.Error());
     if (!ok || !Prepare()) {
         CloseFile();
-        std::error_code ec;
-        for (const std::string& f : made) std::filesystem::remove(f, ec);
+        for (const std::string& f : made) files_->Remove(f);
         dev_ = ino_ = 0;  // the next try starts from scratch
         return false;
     }
@@ -626,7 +625,7 @@ void SqliteJournal::KeepAsRead(Restored& out) {
     // whole race (setting the file aside by date if it could not be renamed here).
     CloseFile();
     std::string error;
-    out.keptAs = SetAsideJournal(path_, c_.svc.wall.Now(), "restored-from", &error);
+    out.keptAs = SetAsideJournal(path_, c_.svc.wall.Now(), "restored-from", &error, *files_);
     dev_ = ino_ = 0;
     mode_ = Mode::Idle;
 }

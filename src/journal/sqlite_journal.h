@@ -17,6 +17,7 @@
 #include "core/console.h"
 #include "core/running_services.h"
 #include "journal/console_image.h"
+#include "journal/file_system.h"
 #include "journal/journal_checkpointer.h"
 #include "journal/sqlite_db.h"
 #include "journal/traffic_record.h"
@@ -86,6 +87,8 @@ class SqliteJournal final : public RaceJournal {
     // Checkpoints of the write-ahead log done so far by the checkpoint thread.
     int Checkpoints() const { return checkpointer_ ? checkpointer_->Done() : 0; }
 
+    // Where renames, folder syncs and removals go (the operating system's by default).
+    void SetFileSystem(FileSystem& files) { files_ = &files; }
     // How long after a fault the journal tries the file again (30 s by default).
     void SetRetryIntervalMs(std::int64_t ms) { retryNs_ = ms * 1'000'000; }
     // Log pages after which the heartbeat asks for a checkpoint (1,000 by default).
@@ -164,6 +167,7 @@ class SqliteJournal final : public RaceJournal {
     std::vector<TrafficRecord> traffic_;
     std::function<RunningServices()> servicesSource_;
     std::unique_ptr<JournalCheckpointer> checkpointer_;  // while the file is open
+    FileSystem* files_ = &PosixFileSystem();
 };
 
 }  // namespace velmora

@@ -50,6 +50,8 @@ TEST(JournalFile, WhatAStartFinds) {
         {"nothing", [](const std::string&) {}, JournalFound::None, ""},
         {"a folder in its place", [](const std::string& p) { fs::create_directory(p); },
          JournalFound::None, ""},
+        {"an empty file (a creation the power cut before its first commit)",
+         [](const std::string& p) { WriteBytes(p, ""); }, JournalFound::None, ""},
         {"an unfinished race", MakeUnfinished, JournalFound::Unfinished, ""},
         {"a finished race",
          [](const std::string& p) {
@@ -280,9 +282,17 @@ TEST(JournalFile, WhatTheRestOfTheRaceDeterminesIsDerivedAndEveryProblemCounted)
 
 TEST(JournalFile, ConnectionSettingsAreStated) {
     TempFolder dir;
+    // A folder name with what a URI would take for its own ('%', '?', '#', a space).
+    const std::string folder = dir.File("a b%41?x#y");
+    fs::create_directory(folder);
     SqliteDb db;
-    ASSERT_TRUE(db.Open(dir.File("j.db"), true));
+    ASSERT_TRUE(db.Open(folder + "/j.db", true)) << db.Error();
+    ASSERT_TRUE(fs::exists(folder + "/j.db"));
     ASSERT_TRUE(ConfigureJournal(db));
+    int psow = -1;  // asks
+    sqlite3_file_control(db.handle(), "main", SQLITE_FCNTL_POWERSAFE_OVERWRITE, &psow);
+    EXPECT_EQ(psow, 0);
+    EXPECT_EQ(db.QueryText("PRAGMA locking_mode"), "normal");
     const std::pair<const char*, std::int64_t> pragmas[] = {
         {"busy_timeout", kBusyTimeoutMs},
         {"wal_autocheckpoint", 0},
