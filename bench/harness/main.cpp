@@ -60,7 +60,7 @@ struct Options {
     std::vector<std::string> cars;  // registered and chosen for slots 0, 1, 2 in turn
     int driverInfoSlot = -1;        // opens this slot's driver pop-up (for screenshots)
     int teamViewPort = 0;  // the team view on at this port (key kBenchTeamViewKey), 0 = off
-    bool rules = false;             // every driving-time rule set, as an event would
+    bool rules = false;    // every driving-time rule set, as an event would
 };
 
 // The team view's key in the load runs (velmora-viewers is given the same).
@@ -151,15 +151,12 @@ void MoveTo(QWidget* w, const std::string& pos) {
     if (w && xy.size() == 2) w->move(std::atoi(xy[0].c_str()), std::atoi(xy[1].c_str()));
 }
 
-bool WriteSettings(const QString& folder, int silenceSeconds, int teamViewPort) {
+bool WriteSettings(const QString& folder, int silenceSeconds, int teamViewPort, bool rules) {
     std::vector<std::string> lines = {"[計測環境設定]", "計測精度=1/1000",
                                       "ラップ加算無通信秒数= " + std::to_string(silenceSeconds)};
     if (teamViewPort > 0)
         lines.insert(lines.end(), {"[チームビュー]", "ポート=" + std::to_string(teamViewPort),
                                    std::string("キー=") + kBenchTeamViewKey, "公開=1"});
-bool WriteSettings(const QString& folder, int silenceSeconds, bool rules) {
-    std::vector<std::string> lines = {"[計測環境設定]", "計測精度=1/1000",
-                                      "ラップ加算無通信秒数= " + std::to_string(silenceSeconds)};
     // Every rule, so the rule figures do all their work at each lap.
     if (rules)
         lines.insert(lines.end(), {"[走行規則]", "最短連続走行（分）=15", "最長連続走行（分）=60",
