@@ -47,6 +47,16 @@ def summary(paired):
     return len(errors), miscounted, sorted(errors)
 
 
+def outliers(name, paired, limit=1):
+    """The laps off by more than `limit` ms, signed (console minus car), for a closer look."""
+    if not paired:
+        return []
+    offset = paired[0][2] - paired[0][0]
+    return [f"{name} lap {n}: console {con} ms, car {own} ms ({con - own:+d})"
+            for n, own, con_n, con in paired
+            if n > 1 and con_n - n == offset and abs(con - own) > limit]
+
+
 def line(name, paired):
     n, miscounted, e = summary(paired)
     if not e:
@@ -61,7 +71,10 @@ def main(paths):
     for path in paths:
         with open(path, encoding="utf-8", errors="replace") as f:
             paired = pairs(f)
-        print(line(path.rsplit("/", 1)[-1].removesuffix(".out"), paired))
+        name = path.rsplit("/", 1)[-1].removesuffix(".out")
+        print(line(name, paired))
+        for text in outliers(name, paired):
+            print("  " + text)
         everything.append(paired)
     # Offsets differ between cars, so each car's laps are judged on their own, then pooled.
     n = sum(summary(p)[0] for p in everything)
