@@ -59,8 +59,9 @@ struct Options {
     std::string mainPos;   // "x,y" of the main window
     std::vector<std::string> cars;  // registered and chosen for slots 0, 1, 2 in turn
     int driverInfoSlot = -1;        // opens this slot's driver pop-up (for screenshots)
-    int teamViewPort = 0;  // the team view on at this port (key kBenchTeamViewKey), 0 = off
-    bool rules = false;             // every driving-time rule set, as an event would
+    int teamViewPort = 0;   // the team view on at this port (key kBenchTeamViewKey), 0 = off
+    bool rules = false;     // every driving-time rule set, as an event would
+    int resizeEveryMs = 0;  // the main window resized (and repainted) this often, 0 = never
 };
 
 // The team view's key in the load runs (velmora-viewers is given the same).
@@ -132,11 +133,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.driverInfoSlot = std::atoi(v);
         else if (a == "--team-view")
             o.teamViewPort = std::atoi(v);
+        else if (a == "--resize-every-ms")
+            o.resizeEveryMs = std::atoi(v);
         else
             return false;
     }
     return o.seconds > 0 && o.silenceSeconds >= 1 && o.silenceSeconds <= 99 && o.prefillLaps >= 0 &&
-           o.prefillLapMs > 0 && !o.drivers.empty() && o.stintLaps > 0 && o.lapEveryMs >= 0;
+           o.prefillLapMs > 0 && !o.drivers.empty() && o.stintLaps > 0 && o.lapEveryMs >= 0 &&
+           o.resizeEveryMs >= 0;
 }
 
 bool WriteCars(const QString& folder, const std::vector<std::string>& cars) {
@@ -272,7 +276,7 @@ int main(int argc, char** argv) {
                      "[--thread-counters]] [--busy-cpu N] [--ready-file FILE] [--prefill-laps N "
                      "[--prefill-lap-ms MS] [--drivers A,B,C] [--stint-laps N]] [--open-chart "
                      "[--chart-pos X,Y]] [--main-pos X,Y] [--cars A,B,C] [--driver-info SLOT] "
-                     "[--lap-every-ms MS] [--team-view PORT] [--rules]\n");
+                     "[--lap-every-ms MS] [--team-view PORT] [--rules] [--resize-every-ms MS]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -353,6 +357,22 @@ int main(int argc, char** argv) {
         lapTimer.start(o.lapEveryMs);
     }
 
+    // As a crew member dragging the window's corner: a rescale and a full repaint on the
+    // window's thread, alternately larger and back.
+    QTimer resizeTimer;
+    std::vector<std::int64_t> resizeNs;
+    if (o.resizeEveryMs > 0) {
+        MainWindow* w = app->mainWindow();
+        const QSize small = w->size(), large = small * 1.5;
+        QObject::connect(&resizeTimer, &QTimer::timeout, [&resizeNs, w, small, large] {
+            const std::int64_t t0 = MonotonicNs();
+            w->resize(w->size() == small ? large : small);
+            w->repaint();
+            resizeNs.push_back(MonotonicNs() - t0);
+        });
+        resizeTimer.start(o.resizeEveryMs);
+    }
+
     std::unique_ptr<BusyCore> busy;
     if (o.busyCpu >= 0) busy = std::make_unique<BusyCore>(o.busyCpu);
     std::unique_ptr<LoopProbe> probe;
@@ -384,12 +404,19 @@ int main(int argc, char** argv) {
     Wait(o.seconds);
     sampleTimer.stop();
     lapTimer.stop();
+    resizeTimer.stop();
     const std::int64_t runNs = MonotonicNs() - t0;
     PrintCost("measuring", cpu0, t0);
     if (busy)
         std::printf("harness busy_cpu=%d pinned=%s\n", o.busyCpu, busy->pinned() ? "yes" : "no");
     busy.reset();
     if (probe) std::printf("%s", probe->Report().c_str());
+    if (!resizeNs.empty()) {
+        std::sort(resizeNs.begin(), resizeNs.end());
+        std::printf("harness resizes=%zu resize_and_paint_ms p50=%.1f max=%.1f\n", resizeNs.size(),
+                    static_cast<double>(resizeNs[resizeNs.size() / 2]) / 1e6,
+                    static_cast<double>(resizeNs.back()) / 1e6);
+    }
     if (sampler) std::printf("%s", sampler->Report(runNs).c_str());
     // Lap rows per slot: a row is "filled" once a lap time was recorded in it.
     app->sync();

@@ -7,6 +7,9 @@
 //
 // Step kinds: TARGET:RATE:SECONDS (TARGET console or echo, RATE datagrams a second per car),
 // flood:RATE:SECONDS (car 1 alone at RATE, the others at 10/s each),
+// passes:RATE:SECONDS[:IN_MS:OUT_MS] (each car in range for IN_MS sending at RATE, then silent
+// for OUT_MS, 1000 and 1500 by default, the cars a third of a lap apart: a lap per car each
+// IN_MS + OUT_MS, opened by the console's silence step and recorded by the car's return),
 // idle:SECONDS (nobody sends), gap:MS[:RATE] (car 1 falls silent for MS while the others keep
 // sending at RATE a second each, 10 by default; then car 1 comes back with its old lap echo
 // and the console must record exactly one lap for it).
@@ -39,6 +42,7 @@ struct Step {
     double seconds = 0;
     int gapMs = 0;
     double othersRate = 10;
+    int inMs = 1000, outMs = 1500;  // passes
 };
 
 struct Options {
@@ -64,6 +68,14 @@ bool ParseSteps(const std::string& text, std::vector<Step>& out) {
             s.rate = std::atof(f[1].c_str());
             s.seconds = std::atof(f[2].c_str());
             if (s.rate <= 0 || s.seconds <= 0) return false;
+        } else if (s.kind == "passes" && (f.size() == 3 || f.size() == 5)) {
+            s.rate = std::atof(f[1].c_str());
+            s.seconds = std::atof(f[2].c_str());
+            if (f.size() == 5) {
+                s.inMs = std::atoi(f[3].c_str());
+                s.outMs = std::atoi(f[4].c_str());
+            }
+            if (s.rate <= 0 || s.seconds <= 0 || s.inMs <= 0 || s.outMs <= 0) return false;
         } else if (s.kind == "idle" && f.size() == 2) {
             s.seconds = std::atof(f[1].c_str());
         } else if (s.kind == "gap" && (f.size() == 2 || f.size() == 3)) {
@@ -160,12 +172,12 @@ class LoadGen {
     }
 
     // Waits for replies on `peers` until `untilNs`.
-    void Receive(std::vector<UdpPeer>& peers, std::int64_t untilNs,
-                 std::vector<std::int64_t>& rtt) {
+    void Receive(std::vector<UdpPeer>& peers, std::int64_t untilNs, std::vector<std::int64_t>& rtt,
+                 std::vector<std::int64_t>* lapRtt = nullptr) {
         std::vector<pollfd> fds;
         for (UdpPeer& p : peers) fds.push_back({p.fd(), POLLIN, 0});
         while (true) {
-            for (UdpPeer& p : peers) p.DrainReplies(rtt, &MonotonicNs);
+            for (UdpPeer& p : peers) p.DrainReplies(rtt, &MonotonicNs, lapRtt);
             const std::int64_t now = MonotonicNs();
             if (now >= untilNs) return;
             const std::int64_t wait = untilNs - now;
@@ -177,7 +189,7 @@ class LoadGen {
 
     void Load(const Step& s) {
         std::vector<UdpPeer>& peers = s.kind == "idle" ? console_ : Peers(s.kind);
-        std::vector<std::int64_t> rtt;
+        std::vector<std::int64_t> rtt, lapRtt;
         const std::uint64_t sent0 = Sum(peers, &UdpPeer::sent);
         const std::uint64_t unmatched0 = Sum(peers, &UdpPeer::unmatched);
         const std::uint64_t sendErr0 = Sum(peers, &UdpPeer::sendErrors);
@@ -187,7 +199,7 @@ class LoadGen {
         const std::int64_t end = t0 + static_cast<std::int64_t>(s.seconds * 1e9);
 
         if (s.kind == "idle") {
-            Receive(peers, end, rtt);
+            Receive(peers, end, rtt, &lapRtt);
         } else {
             std::vector<std::int64_t> periods(peers.size(),
                                               static_cast<std::int64_t>(1e9 / s.rate));
@@ -198,6 +210,12 @@ class LoadGen {
             for (std::size_t i = 0; i < peers.size(); ++i)
                 next[i] = t0 + period * static_cast<std::int64_t>(i) /
                                    static_cast<std::int64_t>(peers.size());
+            const bool passes = s.kind == "passes";
+            const std::int64_t inNs = s.inMs * kMs, cycleNs = (s.inMs + s.outMs) * kMs;
+            if (passes)
+                for (std::size_t i = 0; i < peers.size(); ++i)
+                    next[i] = t0 + cycleNs * static_cast<std::int64_t>(i) /
+                                       static_cast<std::int64_t>(peers.size());
             std::vector<pollfd> fds;
             for (UdpPeer& p : peers) fds.push_back({p.fd(), POLLIN, 0});
             while (true) {
@@ -207,12 +225,22 @@ class LoadGen {
                 for (std::size_t i = 0; i < peers.size(); ++i) {
                     // Open loop: a late generator catches up, so the offered rate holds.
                     while (next[i] <= now) {
+                        if (passes) {
+                            // Out of range: nothing until this car's next pass.
+                            const std::int64_t shift = cycleNs * static_cast<std::int64_t>(i) /
+                                                       static_cast<std::int64_t>(peers.size());
+                            const std::int64_t phase = (next[i] - t0 - shift) % cycleNs;
+                            if (phase >= inNs) {
+                                next[i] += cycleNs - phase;
+                                continue;
+                            }
+                        }
                         peers[i].SendEcho(now);
                         next[i] += periods[i];
                     }
                     soonest = std::min(soonest, next[i]);
                 }
-                for (UdpPeer& p : peers) p.DrainReplies(rtt, &MonotonicNs);
+                for (UdpPeer& p : peers) p.DrainReplies(rtt, &MonotonicNs, &lapRtt);
                 now = MonotonicNs();
                 if (soonest > now) {
                     const std::int64_t wait = soonest - now;
@@ -223,7 +251,7 @@ class LoadGen {
             }
         }
         const std::int64_t sendEnd = MonotonicNs();
-        Receive(peers, sendEnd + kDrainNs, rtt);
+        Receive(peers, sendEnd + kDrainNs, rtt, &lapRtt);
         std::size_t lost = 0;
         for (UdpPeer& p : peers) lost += p.ForgetUnanswered();
         const std::int64_t cpu1 = o_.watchPid ? ProcessCpuNs(o_.watchPid) : -1;
@@ -242,7 +270,9 @@ class LoadGen {
             "unmatched=%llu send_errors=%llu rcvbuf_drops=%lld",
             s.kind.c_str(), s.rate,
             s.kind == "flood" ? s.rate + 10.0 * static_cast<double>(peers.size() - 1)
-                              : s.rate * static_cast<double>(peers.size()),
+            : s.kind == "passes"
+                ? s.rate * static_cast<double>(peers.size()) * s.inMs / (s.inMs + s.outMs)
+                : s.rate * static_cast<double>(peers.size()),
             secs, static_cast<unsigned long long>(sent), rtt.size(), lost,
             static_cast<unsigned long long>(unmatched), static_cast<unsigned long long>(sendErr),
             static_cast<long long>(rcvbuf1 - rcvbuf0));
@@ -252,6 +282,12 @@ class LoadGen {
             if (lost == 0 && unmatched == 0)
                 std::printf(" rtt_us p50=%.1f p99=%.1f p999=%.1f max=%.1f", p.p50 / 1e3,
                             p.p99 / 1e3, p.p999 / 1e3, p.max / 1e3);
+            if (lost == 0 && unmatched == 0 && !lapRtt.empty()) {
+                std::vector<std::int64_t> laps = lapRtt;
+                const Percentiles l = Summarise(laps);
+                std::printf(" lap_replies=%zu lap_rtt_us p50=%.1f max=%.1f", l.count, l.p50 / 1e3,
+                            l.max / 1e3);
+            }
         }
         if (o_.watchPid) {
             const double cpuPct =
@@ -269,6 +305,8 @@ class LoadGen {
         if (s.kind != "idle" && lost == 0 && unmatched == 0) {
             auto& all = totals_[{s.kind, s.rate}];
             all.insert(all.end(), rtt.begin(), rtt.end());
+            auto& laps = lapTotals_[{s.kind, s.rate}];
+            laps.insert(laps.end(), lapRtt.begin(), lapRtt.end());
         }
     }
 
@@ -321,6 +359,15 @@ class LoadGen {
             auto& slot = p99ByRate[key.second];
             (key.first == "echo" ? slot.first : slot.second) = p.p99;
         }
+        // The replies that told a car a new lap: each waits for its lap's synced commit.
+        for (auto& [key, rtt] : lapTotals_) {
+            if (rtt.empty()) continue;
+            std::vector<std::int64_t> copy = rtt;
+            const Percentiles p = Summarise(copy);
+            std::printf("total-lap %s rate=%g/car n=%zu rtt_us p50=%.1f p99=%.1f max=%.1f\n",
+                        key.first.c_str(), key.second, p.count, p.p50 / 1e3, p.p99 / 1e3,
+                        p.max / 1e3);
+        }
         for (const auto& [rate, pair] : p99ByRate)
             if (pair.first > 0 && pair.second > 0)
                 std::printf("ratio rate=%g/car console_p99/echo_p99=%.2f\n", rate,
@@ -339,7 +386,7 @@ class LoadGen {
 
     const Options& o_;
     std::vector<UdpPeer> console_, echo_;
-    std::map<std::pair<std::string, double>, std::vector<std::int64_t>> totals_;
+    std::map<std::pair<std::string, double>, std::vector<std::int64_t>> totals_, lapTotals_;
 };
 
 }  // namespace

@@ -68,7 +68,8 @@ bool UdpPeer::SendEcho(std::int64_t nowNs) {
     return true;
 }
 
-void UdpPeer::DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)()) {
+void UdpPeer::DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)(),
+                           std::vector<std::int64_t>* lapRttNs) {
     char buf[2048];
     while (true) {
         const ssize_t n = recv(fd_, buf, sizeof buf, 0);
@@ -78,10 +79,12 @@ void UdpPeer::DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)
         }
         const std::int64_t t = now();
         ++replies;
+        std::int64_t rtt = -1;
         if (pending_.empty()) {
             ++unmatched;
         } else {
-            rttNs.push_back(t - pending_.front());
+            rtt = t - pending_.front();
+            rttNs.push_back(rtt);
             pending_.pop_front();
         }
         // Flag, then the status block: the lap count (three digits, more past lap 999), three
@@ -93,7 +96,11 @@ void UdpPeer::DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)
         if (n >= 60 && lapDigits >= 3 && lapDigits <= 9 && buf[1 + run] == '/') {
             int lap = 0;
             for (int k = 1; k <= lapDigits; ++k) lap = lap * 10 + (buf[k] - '0');
-            if (lap != lapEcho) ++lapChanges;
+            if (lap != lapEcho) {
+                ++lapChanges;
+                if (lapRttNs && heardStatus && rtt >= 0) lapRttNs->push_back(rtt);
+            }
+            heardStatus = true;
             lapEcho = lap;
         }
     }

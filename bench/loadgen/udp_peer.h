@@ -25,13 +25,17 @@ class UdpPeer {
     // Sends the lap echo as three digits (more past 999) and remembers the send time.
     bool SendEcho(std::int64_t nowNs);
     // Reads every pending reply; each answers the oldest unanswered datagram and its round
-    // trip goes to `rttNs`. Replies with nothing left to answer count as unmatched.
-    void DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)());
+    // trip goes to `rttNs`, and also to `lapRttNs` when the reply brings a new lap count (the
+    // reply to the datagram that recorded a lap; not the first status block heard).
+    // Replies with nothing left to answer count as unmatched.
+    void DrainReplies(std::vector<std::int64_t>& rttNs, std::int64_t (*now)(),
+                      std::vector<std::int64_t>* lapRttNs = nullptr);
     // Unanswered datagrams are lost from here on: counted and forgotten.
     std::size_t ForgetUnanswered();
 
     int lapEcho = 0;     // lap count of the last status block received
     int lapChanges = 0;  // how often that count changed
+    bool heardStatus = false;
     std::uint64_t sent = 0, replies = 0, unmatched = 0, sendErrors = 0;
 
   private:
