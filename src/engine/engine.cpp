@@ -17,6 +17,8 @@ class Engine::Feed final : public RaceJournal {
     explicit Feed(Engine& e) : e_(e) {}
     JournalTicket Commit(const Console&) override {
         e_.commitWanted_ = true;
+        // Someone holds this ticket (a lap's reply): its snapshot must not wait.
+        if (!e_.routineCommit_) e_.ticketWaiting_ = true;
         return e_.writer_ ? e_.seq_ + 1 : 0;
     }
     void Heartbeat(const Console&) override { e_.heartbeatWanted_ = true; }
@@ -114,8 +116,12 @@ void Engine::WaitForWork(bool nested) {
         std::lock_guard lock(mutex_);
         if (!nested && !commands_.empty()) waitNs = 0;
     }
+    const std::int64_t now = mono_.NowNs();
     if (const auto next = timers_.NextDeadline())
-        waitNs = std::clamp<std::int64_t>(*next - mono_.NowNs(), 0, waitNs);
+        waitNs = std::clamp<std::int64_t>(*next - now, 0, waitNs);
+    // A snapshot held back (see PublishCanWait) goes out when its gap is over.
+    if (publishGapNs_ > 0 && (dirty_ || !traffic_.empty()))
+        waitNs = std::clamp<std::int64_t>(lastPublishNs_ + publishGapNs_ - now, 0, waitNs);
     fds_.clear();
     fds_.push_back(pollfd{wakeFd_, POLLIN, 0});
     net_.AddPollFds(fds_);
@@ -154,7 +160,16 @@ void Engine::Round(bool nested) {
     c_.heardUntilNs = 0;
     if (writer_) net_.Durable(writer_->Durable());
     if (!nested) RunCommands();
-    Publish();
+    if (!PublishCanWait()) Publish();
+}
+
+// Each snapshot wakes the window and the journal's writer. At hundreds of datagrams a second
+// those wake-ups crowd the cores the replies need, while the window merges renders closer
+// than its frame anyway. So a round that only heard cars publishes at most once per gap; a
+// commit someone waits for (a lap's reply), a heartbeat or a focus request goes out at once.
+bool Engine::PublishCanWait() const {
+    return publishGapNs_ > 0 && !ticketWaiting_ && !heartbeatWanted_ &&
+           c_.st.focusRequest.empty() && mono_.NowNs() - lastPublishNs_ < publishGapNs_;
 }
 
 void Engine::RunCommands() {
@@ -183,7 +198,10 @@ void Engine::RunCommands() {
 
 void Engine::AfterEvent() {
     dirty_ = true;
+    // Whatever the handler changed is journaled, but nobody waits for it.
+    routineCommit_ = true;
     c_.CommitJournal();
+    routineCommit_ = false;
     const bool measuring = c_.st.Measuring();
     if (measuring != wasMeasuring_) {
         wasMeasuring_ = measuring;
@@ -239,7 +257,8 @@ void Engine::Publish() {
         writer_->Submit(std::move(b));
     }
     traffic_.clear();
-    dirty_ = commitWanted_ = heartbeatWanted_ = false;
+    dirty_ = commitWanted_ = ticketWaiting_ = heartbeatWanted_ = false;
+    lastPublishNs_ = mono_.NowNs();
     if (published_) published_();
 }
 

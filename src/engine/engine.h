@@ -40,6 +40,9 @@ class Engine {
 
     // Runs on the engine's thread after each new snapshot.
     void SetPublished(std::function<void()> published) { published_ = std::move(published); }
+    // Snapshots that only datagrams asked for come at most once per `ns` (0: after every
+    // round). Call before the engine runs.
+    void SetPublishGap(std::int64_t ns) { publishGapNs_ = ns; }
     // The journal's writer (null: nothing is journaled). Plugs the engine's journal feed into
     // the console. Call on the engine's thread, or before it runs.
     void SetJournal(JournalWriter* writer);
@@ -73,6 +76,7 @@ class Engine {
     class Feed;
     void WaitForWork(bool nested);
     void RunCommands();
+    bool PublishCanWait() const;
     void Note(const EngineNet::Traffic& t);
 
     Console& c_;
@@ -96,8 +100,12 @@ class Engine {
     std::uint64_t seq_ = 0;
     bool dirty_ = true;
     bool commitWanted_ = false;
+    bool ticketWaiting_ = false;  // a commit whose ticket someone holds
+    bool routineCommit_ = false;  // the commit after every handler
     bool heartbeatWanted_ = false;
     bool wasMeasuring_ = false;
+    std::int64_t publishGapNs_ = 0;
+    std::int64_t lastPublishNs_ = 0;
     std::vector<TrafficRecord> traffic_;
     struct Pending {
         std::uint64_t number = 0;  // in order of reading, to know it again

@@ -160,7 +160,7 @@ bool SqliteJournal::Create() {
     }
     // A new file holds nothing yet: the next write is the whole image.
     std::fill(shadow_.begin(), shadow_.end(), std::nullopt);
-    for (GridShadow& g : gridShadow_) g = GridShadow{};
+    for (GridShadow& g : gridShadow_) g = GridShadow();
     mode_ = Mode::Open;
     return true;
 }
@@ -287,13 +287,12 @@ void SqliteJournal::CollectGrid(std::size_t k, GridChange& change) const {
     static const std::string kEmpty;
     change.rewrite = !s.known;
     if (s.known && rows < s.rows) change.cutAfter = rows;
-    for (int r = 1; r <= rows; ++r) {
+    const int first = s.known ? g.FirstRowNotShared(s.written) : 1;
+    for (int r = first; r <= rows; ++r) {
         const bool had = s.known && r <= s.rows;
         for (int col = 1; col <= cols; ++col) {
             const std::string& now = g.Cell(r, col);
-            const std::string& old =
-                had ? s.cells[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(col - 1)]
-                    : kEmpty;
+            const std::string& old = had ? s.written.Cell(r, col) : kEmpty;
             if (now != old) change.cells.push_back({k, r, col, now});
         }
     }
@@ -376,31 +375,15 @@ void SqliteJournal::Adopt(const std::vector<std::size_t>& fields,
                           const std::vector<GridChange>& grids) {
     const auto& all = image_.fields();
     for (std::size_t k : fields) shadow_[k] = Current(all[k].ref);
-    for (const GridChange& change : grids) {
-        GridShadow& s = gridShadow_[change.grid];
-        const Grid& g = *image_.grids()[change.grid].grid;
-        const auto cols = static_cast<std::size_t>(g.ColumnCount());
-        s.cells.resize(static_cast<std::size_t>(g.RowCount()), std::vector<std::string>(cols));
-        for (const CellOp& op : change.cells)
-            s.cells[static_cast<std::size_t>(op.row - 1)][static_cast<std::size_t>(op.col - 1)] =
-                op.text;
-        s.rows = g.RowCount();
-        s.activeRow = g.ActiveRow();
-        s.activeCol = g.ActiveCol();
-        s.revision = g.Revision();
-        s.known = true;
-    }
+    // A write holds every difference CollectGrid found, so the grid as it is now is what
+    // the journal holds.
+    for (const GridChange& change : grids) AdoptGrid(change.grid);
 }
 
 void SqliteJournal::AdoptGrid(std::size_t k) {
     GridShadow& s = gridShadow_[k];
     const Grid& g = *image_.grids()[k].grid;
-    s.cells.assign(static_cast<std::size_t>(g.RowCount()),
-                   std::vector<std::string>(static_cast<std::size_t>(g.ColumnCount())));
-    for (int r = 1; r <= g.RowCount(); ++r)
-        for (int col = 1; col <= g.ColumnCount(); ++col)
-            s.cells[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(col - 1)] =
-                g.Cell(r, col);
+    s.written = g;
     s.rows = g.RowCount();
     s.activeRow = g.ActiveRow();
     s.activeCol = g.ActiveCol();

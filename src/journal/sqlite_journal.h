@@ -104,7 +104,10 @@ class SqliteJournal final : public RaceJournal {
         bool known = false;
         std::uint64_t revision = 0;
         int rows = 0, activeRow = 0, activeCol = 0;
-        std::vector<std::vector<std::string>> cells;  // [row-1][col-1]
+        // The grid as last written. A copy shares the grid's row blocks, so the rows of the
+        // blocks both still share are known to be equal and are never compared again: a lap
+        // costs one block of rows, however long the race.
+        Grid written;
     };
     struct CellOp {
         std::size_t grid;

@@ -155,6 +155,48 @@ TEST(Engine, ALapReplyLeavesOnceItsCommitIsOnTheDiskAndNoOtherCarWaits) {
     EXPECT_TRUE(reports.empty());
 }
 
+TEST(Engine, DatagramsAlonePublishOncePerGapWhileLapsAndActionsPublishAtOnce) {
+    TempFolder dir;
+    EngineRig r({0});
+    JournalWriter writer(
+        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
+    writer.Start([&r](JournalTicket) { r.engine->Wake(); });
+    r.engine->SetJournal(&writer);
+    r.engine->SetPublishGap(10'000'000);
+    r.Start();
+    const auto seq = [&r] { return r.engine->Latest()->seq; };
+    const auto heard = [&r] { return r.engine->Latest()->st.runners[0].LastHeardTick; };
+    r.Car(0, "000", 100);  // the car's first datagram is journaled
+    r.RoundAt(101);
+    writer.Drain();
+    r.RoundAt(150);
+    r.Car(0, "000", 200);
+    r.RoundAt(201);
+    const std::uint64_t first = seq();
+    EXPECT_EQ(heard(), 200);
+    // Within the gap the car is answered but the snapshot waits; after it, it goes out.
+    r.Car(0, "000", 203);
+    r.RoundAt(204);
+    EXPECT_EQ(r.LastReply(0), "N");
+    EXPECT_EQ(seq(), first);
+    r.RoundAt(212);
+    EXPECT_EQ(seq(), first + 1);
+    EXPECT_EQ(heard(), 203);
+    // A crew action is shown at once, however recent the last snapshot.
+    r.engine->Post([](Console& c) { c.st.panels[0].Txt_OutMess.text = "BOX"; });
+    r.RoundAt(213);
+    EXPECT_EQ(r.engine->Latest()->st.panels[0].Txt_OutMess.text, "BOX");
+    // So is a lap: its reply waits for the commit its snapshot carries.
+    r.RoundAt(11'000);
+    writer.Drain();
+    r.Car(0, "000", 11'500);
+    r.RoundAt(11'501);
+    EXPECT_EQ(r.engine->Latest()->st.runners[0].LapCount, 1);
+    writer.Drain();
+    r.RoundAt(11'502);
+    EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
+}
+
 TEST(Engine, DatagramsKeptBeforeTheConsoleCouldActCatchUpOnTheSilence) {
     // Kept while the restore question was open: the car left and came back meanwhile (a gap
     // longer than the silence), then stayed near the pit.

@@ -76,6 +76,37 @@ TEST(Journal, ARestartedConsoleIsTheConsoleThatWasJournaled) {
     EXPECT_EQ(back.journal->Writes(), writes);
 }
 
+TEST(Journal, EditsAnywhereInALongLapGridAreJournaled) {
+    // Only the grid's row blocks that changed since the last write are compared; edits on
+    // both sides of a block's edge, before and after later writes, must all reach the file.
+    TempFolder dir;
+    JournalRig rig(dir.File("j.db"));
+    rig.PrepareRace();
+    rig.Start();
+    rig.DriveLaps(0, 150, 1000, kLap);
+    Grid& laps = rig.panel(0).Spd_LapTime;
+    const struct {
+        int row;
+        const char* remark;
+    } edits[] = {{2, "ピットイン"}, {100, "給油"}, {150, "最終"}, {2, ""}, {63, "境界前"},
+                 {64, "境界"},      {65, "境界後"}, {128, "次"}};
+    for (const auto& e : edits) {
+        laps.SetCell(e.row, 3, e.remark);
+        rig.console.CommitJournal();
+    }
+    rig.DriveLaps(0, 2, 1000 + 151 * kLap, kLap);
+    rig.Flush();
+    ASSERT_TRUE(rig.faults.empty()) << rig.faults[0];
+
+    RestartedConsole back(rig.path, rig.wall.realMs);
+    ASSERT_TRUE(back.restored.ok) << back.restored.error;
+    back.Resume();
+    SystemClockTick(rig.console);
+    for (const std::string& d : Differences(rig.console, back.console)) ADD_FAILURE() << d;
+    EXPECT_EQ(back.panel(0).Spd_LapTime.Cell(64, 3), "境界");
+    EXPECT_EQ(back.panel(0).Spd_LapTime.Cell(2, 3), "");
+}
+
 TEST(Journal, ADatagramThatChangesNothingWritesNothing) {
     TempFolder dir;
     JournalRig rig(dir.File("j.db"));
