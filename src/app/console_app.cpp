@@ -11,6 +11,7 @@
 #include "app/team_view.h"
 #include "app/team_view_window.h"
 #include "app/ui_font.h"
+#include "core/thread_priority.h"
 #include "core/window_scale.h"
 
 namespace velmora {
@@ -92,6 +93,9 @@ void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
     splash_->show();
 
     live_->Start();
+    // The engine's thread exists now; the window, and every thread it starts from here on,
+    // give way to it when they compete for a core.
+    LowerThisThreadsPriority();
 }
 
 void ConsoleApp::handOver() {

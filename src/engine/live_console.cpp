@@ -1,5 +1,7 @@
 #include "engine/live_console.h"
 
+#include <pthread.h>
+
 #include "engine/console_startup.h"
 
 namespace velmora {
@@ -43,6 +45,7 @@ void LiveConsole::Start() {
     const std::string folder = folder_;
     engine_->Post([folder](Console& c) { PrepareConsole(c, folder); });
     thread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "velmora-engine");
         captured_ = CaptureLeftRace(Paths::InFolder(folder_).JournalFilePath, *net_);
         engine_->Run();
     });

@@ -1,5 +1,6 @@
 #include "journal/journal_checkpointer.h"
 
+#include "core/thread_priority.h"
 #include "journal/journal_file.h"
 
 namespace velmora {
@@ -46,6 +47,7 @@ void JournalCheckpointer::WaitIdle() {
 }
 
 void JournalCheckpointer::Run() {
+    LowerThisThreadsPriority();
     for (;;) {
         {
             std::unique_lock lock(mutex_);

@@ -1,6 +1,7 @@
 #include "journal/journal_writer.h"
 
 #include "core/null_services.h"
+#include "core/thread_priority.h"
 
 namespace velmora {
 
@@ -66,6 +67,7 @@ void JournalWriter::Drain() {
 }
 
 void JournalWriter::Run() {
+    LowerThisThreadsPriority();  // the disk never delays a reply by taking the engine's core
     std::unique_lock lock(mutex_);
     while (true) {
         wake_.wait(lock, [this] { return stop_ || !queue_.empty() || (finish_ && !finished_); });

@@ -88,8 +88,8 @@ TEST(Journal, EditsAnywhereInALongLapGridAreJournaled) {
     const struct {
         int row;
         const char* remark;
-    } edits[] = {{2, "ピットイン"}, {100, "給油"}, {150, "最終"}, {2, ""}, {63, "境界前"},
-                 {64, "境界"},      {65, "境界後"}, {128, "次"}};
+    } edits[] = {{2, "ピットイン"}, {100, "給油"}, {150, "最終"},  {2, ""},
+                 {63, "境界前"},    {64, "境界"},  {65, "境界後"}, {128, "次"}};
     for (const auto& e : edits) {
         laps.SetCell(e.row, 3, e.remark);
         rig.console.CommitJournal();
