@@ -5,28 +5,30 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace velmora {
 
 namespace {
 
-// The nice value of a thread (Linux keeps one per thread); nullopt-like -100 on failure.
-int NiceOf(id_t tid) {
+// The nice value of a thread (Linux keeps one per thread); none when the system refused.
+std::optional<int> NiceOf(id_t tid) {
     errno = 0;
     const int nice = ::getpriority(PRIO_PROCESS, tid);
-    return nice == -1 && errno != 0 ? -100 : nice;
+    if (nice == -1 && errno != 0) return std::nullopt;
+    return nice;
 }
 
 }  // namespace
 
 bool LowerThisThreadsPriority() {
     const auto tid = static_cast<id_t>(::gettid());
-    const int now = NiceOf(tid);
-    if (now == -100) return false;
+    const std::optional<int> now = NiceOf(tid);
+    if (!now) return false;
     // The first caller is still at the console's own priority: the base for every thread.
-    static const int base = now;
+    static const int base = *now;
     const int target = std::min(19, base + kBackgroundNice);
-    if (now >= target) return true;
+    if (*now >= target) return true;
     return ::setpriority(PRIO_PROCESS, tid, target) == 0;
 }
 
