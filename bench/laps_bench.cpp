@@ -8,16 +8,34 @@
 namespace velmora::bench {
 namespace {
 
-// Rereads the whole lap grid: grows with the number of laps.
-void BM_RecomputeLapStats(benchmark::State& state) {
+// A fold of the whole lap grid, as after a restore or a driver change: grows with the laps.
+void BM_RecomputeLapStatsFromRowOne(benchmark::State& state) {
     BenchConsole b(1, static_cast<int>(state.range(0)));
     for (auto _ : state) {
+        b.console.lapStats[0].atBlock.clear();  // forget the memo
         RecomputeLapStats(b.console, 0);
         benchmark::DoNotOptimize(b.console.st.runners[0].BestLapTicks);
     }
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_RecomputeLapStats)->RangeMultiplier(10)->Range(10, 5000)->Complexity();
+BENCHMARK(BM_RecomputeLapStatsFromRowOne)->RangeMultiplier(10)->Range(10, 5000)->Complexity();
+
+// What a recorded lap costs: its row changed (here rewritten in place, so the grid keeps its
+// length), the fold resumes at that row's block.
+void BM_RecomputeLapStatsAfterALap(benchmark::State& state) {
+    const int laps = static_cast<int>(state.range(0));
+    BenchConsole b(1, laps);
+    RecomputeLapStats(b.console, 0);
+    Grid& grid = b.console.st.panels[0].Spd_LapTime;
+    int lap = 0;
+    for (auto _ : state) {
+        grid.SetCell(laps, 4, std::to_string(90000 + (++lap % 100)));
+        RecomputeLapStats(b.console, 0);
+        benchmark::DoNotOptimize(b.console.st.runners[0].BestLapTicks);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_RecomputeLapStatsAfterALap)->RangeMultiplier(10)->Range(10, 5000)->Complexity();
 
 // Three cars with long runs: the ranking reads only the per-car fields, never the grids.
 void BM_RefreshRanking(benchmark::State& state) {

@@ -93,34 +93,58 @@ void RecomputeLapStats(Console& c, int i) {
     PanelState& p = c.st.panels[i];
     const Grid& grid = p.Spd_LapTime;
     const std::string& driver = p.Cmb_Driver.text;
+    LapStatsMemo& memo = c.lapStats[static_cast<std::size_t>(i)];
+
+    // Rows in blocks the grid still shares with the memo's copy are unchanged, so the fold
+    // resumes at the first block that may differ: a new lap folds at most one block of rows
+    // however long the race. Another driver's sums start again from row 1.
+    constexpr int kBlock = Grid::kRowsPerBlock;
+    int firstChanged = grid.FirstRowNotShared(memo.grid);
+    if (memo.atBlock.empty() || memo.driver != driver) {
+        memo.atBlock.assign(1, LapFold{});
+        firstChanged = 1;
+    }
+    const std::size_t startBlock =
+        std::min(static_cast<std::size_t>(firstChanged / kBlock), memo.atBlock.size() - 1);
+    LapFold f = memo.atBlock[startBlock];
+    // The loop below records each block's fold again as it reaches the block's first row.
+    memo.atBlock.resize(std::max<std::size_t>(1, startBlock));
 
     // Untimed rows (opened and not yet recorded, added by a correction, cleared by hand) are
     // not laps: taken as 0 they would become the best lap and pull every average down.
-    double best = kNoLapTicks;
-    double driverBest = kNoLapTicks;
-    double total = 0;
-    double driverTotal = 0;
-    std::int32_t timedLaps = 0;
-    std::int32_t driverLaps = 0;
-    for (int row = 1; row <= grid.RowCount(); ++row) {
+    // Sums are rounded row by row, in row order, exactly as a fold from row 1 would round them.
+    for (int row = std::max(1, static_cast<int>(startBlock) * kBlock); row <= grid.RowCount();
+         ++row) {
+        if (row % kBlock == 0) memo.atBlock.push_back(f);
         const std::optional<double> ticks = LapRowTicks(grid, row);
         if (!ticks) continue;
         const double v = *ticks;
-        ++timedLaps;
-        total = RoundHalfEven(total + v);
-        if (v < best) {  // strictly: a tie keeps the earlier row
-            best = RoundHalfEven(v);
-            r.BestLapNo = row;
+        ++f.timedLaps;
+        f.total = RoundHalfEven(f.total + v);
+        if (v < f.best) {  // strictly: a tie keeps the earlier row
+            f.best = RoundHalfEven(v);
+            f.bestRow = row;
         }
         if (grid.Cell(row, 2) == driver) {
-            driverTotal = RoundHalfEven(driverTotal + v);
-            ++driverLaps;
-            if (v < driverBest) {
-                driverBest = RoundHalfEven(v);
-                r.DriverBestLapNo = row;
+            f.driverTotal = RoundHalfEven(f.driverTotal + v);
+            ++f.driverLaps;
+            if (v < f.driverBest) {
+                f.driverBest = RoundHalfEven(v);
+                f.driverBestRow = row;
             }
         }
     }
+    memo.grid = grid;
+    memo.driver = driver;
+
+    const double best = f.best;
+    const double driverBest = f.driverBest;
+    const double total = f.total;
+    const double driverTotal = f.driverTotal;
+    const std::int32_t timedLaps = f.timedLaps;
+    const std::int32_t driverLaps = f.driverLaps;
+    if (f.bestRow != 0) r.BestLapNo = f.bestRow;
+    if (f.driverBestRow != 0) r.DriverBestLapNo = f.driverBestRow;
     r.BestLapTicks = ToTicks(best);
     r.DriverBestTicks = ToTicks(driverBest);
     r.DriverTotalTicks = ToTicks(driverTotal);

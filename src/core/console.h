@@ -1,9 +1,11 @@
 #pragma once
 // The console context every operation works on: the state, the settings and clock, the file
 // paths and the platform services. One instance lives for the whole run of the program.
+#include <array>
 #include <string>
 
 #include "core/console_state.h"
+#include "core/lap_stats_memo.h"
 #include "core/race_journal.h"
 #include "core/services.h"
 #include "core/settings.h"
@@ -32,6 +34,8 @@ struct Console {
     TickClock ticks;
     Paths paths;
     RaceJournal* journal = nullptr;  // not owned; none = nothing is journaled
+    // Each car's lap statistics so far, block by block (see RecomputeLapStats).
+    std::array<LapStatsMemo, kPanelCount> lapStats;
 
     // TickCounter.
     std::int32_t TickCounter() const { return ticks.Now(); }

@@ -149,6 +149,85 @@ TEST(RecomputeLapStats, PredictionFloorsAndFillsTheDriverRow) {
     EXPECT_EQ(f.panel(0).Spd_DriverInfo.Cell(2, 3), "1'23\"333");
 }
 
+// The figures after every kind of grid change equal a fold from row 1 by a console that never
+// saw the grid before, however far back the change lies from the rows it last folded.
+TEST(RecomputeLapStats, FiguresAfterAnyEditEqualAFoldFromTheFirstRow) {
+    LinkRig f({0});
+    f.st().RemainingTicks = 5'000'000;
+    Grid& g = f.panel(0).Spd_LapTime;
+    auto lap = [&](int row, const std::string& ticks, const char* driver) {
+        if (g.RowCount() < row) g.SetRowCount(row);
+        g.SetCell(row, 4, ticks);
+        g.SetCell(row, 2, driver);
+    };
+    // A car's laps from one driver or two, in every block, with untimed rows between.
+    for (int row = 1; row <= 300; ++row)
+        lap(row, row % 17 == 0 ? "" : std::to_string(90000 + (row * 7919) % 5000),
+            row < 150 ? "A" : "B");
+    f.panel(0).Cmb_Driver.text = "B";
+
+    struct Step {
+        const char* what;
+        void (*edit)(Grid&, std::string&);
+    };
+    const Step steps[] = {
+        {"nothing changed", [](Grid&, std::string&) {}},
+        {"a lap recorded at the end",
+         [](Grid& g, std::string&) {
+             g.SetRowCount(301);
+             g.SetCell(301, 4, "85000");
+             g.SetCell(301, 2, "B");
+         }},
+        {"an early lap made the best by hand", [](Grid& g, std::string&) { g.SetCell(3, 4, "1"); }},
+        {"a row in the middle cleared", [](Grid& g, std::string&) { g.SetCell(130, 4, ""); }},
+        {"a half tick typed", [](Grid& g, std::string&) { g.SetCell(200, 4, "80000.5"); }},
+        {"a row deleted from the first block", [](Grid& g, std::string&) { g.DeleteRow(2); }},
+        {"another driver in the car", [](Grid&, std::string& d) { d = "A"; }},
+        {"a lap driven by a driver typed in",
+         [](Grid& g, std::string&) { g.SetCell(250, 2, "A"); }},
+        {"the grid cut to a block and a half", [](Grid& g, std::string&) { g.SetRowCount(96); }},
+        {"cut to a block's edge", [](Grid& g, std::string&) { g.SetRowCount(64); }},
+        {"grown past it again",
+         [](Grid& g, std::string&) {
+             g.SetRowCount(66);
+             g.SetCell(65, 4, "70000");
+             g.SetCell(65, 2, "A");
+         }},
+        {"every lap cleared", [](Grid& g, std::string&) { g.SetRowCount(0); }},
+    };
+    RecomputeLapStats(f.console, 0);
+    for (const Step& step : steps) {
+        step.edit(g, f.panel(0).Cmb_Driver.text);
+        const RunnerState before = f.runner(0);
+        RecomputeLapStats(f.console, 0);
+
+        LinkRig fresh({0});
+        fresh.st().RemainingTicks = f.st().RemainingTicks;
+        fresh.runner(0) = before;
+        fresh.panel(0).Spd_LapTime = Grid(g.ColumnCount());
+        fresh.panel(0).Spd_LapTime.SetRowCount(g.RowCount());
+        for (int row = 1; row <= g.RowCount(); ++row)
+            for (int col = 1; col <= g.ColumnCount(); ++col)
+                fresh.panel(0).Spd_LapTime.SetCell(row, col, g.Cell(row, col));
+        fresh.panel(0).Cmb_Driver.text = f.panel(0).Cmb_Driver.text;
+        RecomputeLapStats(fresh.console, 0);
+
+        const RunnerState& a = f.runner(0);
+        const RunnerState& b = fresh.runner(0);
+        EXPECT_EQ(a.BestLapNo, b.BestLapNo) << step.what;
+        EXPECT_EQ(a.BestLapTicks, b.BestLapTicks) << step.what;
+        EXPECT_EQ(a.AverageLapTicks, b.AverageLapTicks) << step.what;
+        EXPECT_EQ(a.DriverBestLapNo, b.DriverBestLapNo) << step.what;
+        EXPECT_EQ(a.DriverBestTicks, b.DriverBestTicks) << step.what;
+        EXPECT_EQ(a.DriverTotalTicks, b.DriverTotalTicks) << step.what;
+        EXPECT_EQ(a.DriverLapCount, b.DriverLapCount) << step.what;
+        EXPECT_EQ(f.panel(0).Lbl_AveLapTime.caption, fresh.panel(0).Lbl_AveLapTime.caption)
+            << step.what;
+        EXPECT_EQ(f.panel(0).Lbl_DrvrAveLapTime.caption, fresh.panel(0).Lbl_DrvrAveLapTime.caption)
+            << step.what;
+    }
+}
+
 struct Entry {
     int slot;
     int laps;

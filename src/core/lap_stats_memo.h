@@ -1,0 +1,33 @@
+#pragma once
+// What the lap statistics had summed at each row block of a car's lap grid, so that a new lap
+// folds one block of rows instead of the whole grid. Derived from the grid and the driver's
+// name, never journaled: a memo that does not match the grid is simply not used.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/controls.h"
+#include "core/runner_state.h"
+
+namespace velmora {
+
+// The running figures over the rows before some row, in row order.
+struct LapFold {
+    double best = kNoLapTicks;
+    double driverBest = kNoLapTicks;
+    double total = 0;
+    double driverTotal = 0;
+    std::int32_t timedLaps = 0;
+    std::int32_t driverLaps = 0;
+    int bestRow = 0;  // 0 = none faster than "no lap yet"
+    int driverBestRow = 0;
+};
+
+struct LapStatsMemo {
+    Grid grid;           // the lap grid as last folded; shares its row blocks with it
+    std::string driver;  // whose figures the driver sums hold
+    // atBlock[b]: the fold over the rows before block b's first data row.
+    std::vector<LapFold> atBlock;
+};
+
+}  // namespace velmora
