@@ -1,5 +1,7 @@
 #include "engine/posix_datagrams.h"
 
+#include "engine/clock_offset.h"
+
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -139,16 +141,13 @@ void PosixDatagrams::AddPollFds(std::vector<pollfd>& fds) const {
 void PosixDatagrams::Read(std::vector<Arrived>& out) {
     const std::size_t first = out.size();
     // The receive stamps are on the real-time clock: map them through the offset between the
-    // two clocks now. The offset is read between two real-time readings, so a step of the
-    // real-time clock (NTP) shifts at most the datagrams already waiting, and those are kept
-    // in order and never later than now below.
-    const std::int64_t before = RealNowNs();
-    const std::int64_t monoNow = mono_.NowNs();
-    const std::int64_t after = RealNowNs();
-    const std::int64_t offset = monoNow - (before + (after - before) / 2);
+    // two clocks now. A step of the real-time clock (NTP) shifts at most the datagrams already
+    // waiting, and those are kept in order and never later than their reading below.
+    const ClockOffset clocks =
+        ReadClockOffset([] { return RealNowNs(); }, [this] { return mono_.NowNs(); });
     for (auto& [id, s] : sockets_) {
         if (s.closing) continue;
-        ReadSocket(id, s, monoNow, offset, out);
+        ReadSocket(id, s, clocks.monoNowNs, clocks.offsetNs, out);
     }
     std::stable_sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
                      [](const Arrived& a, const Arrived& b) { return a.arrivalNs < b.arrivalNs; });
@@ -174,6 +173,9 @@ void PosixDatagrams::ReadSocket(SocketId id, Socket& s, std::int64_t monoNow, st
         }
         const int n = ::recvmmsg(s.fd, msgs, kBatch, MSG_DONTWAIT, nullptr);
         if (n <= 0) return;
+        // What arrived after the clocks were read (the thread may have been preempted since)
+        // keeps its own stamp: only a stamp beyond this reading is taken back to it.
+        monoNow = std::max(monoNow, mono_.NowNs());
         for (int k = 0; k < n; ++k) {
             std::int64_t arrival = monoNow;
             for (cmsghdr* c = CMSG_FIRSTHDR(&msgs[k].msg_hdr); c != nullptr;

@@ -164,6 +164,9 @@ class SoakRace : public QObject, private e2e::ConsoleRig {
         const double loss = EnvNumber("VELMORA_SOAK_LOSS", 0.03);
         const double dup = EnvNumber("VELMORA_SOAK_DUP", 0.02);
         const double reorder = EnvNumber("VELMORA_SOAK_REORDER", 0.03);
+        // Under a sanitizer the proxy and the simulated cars are instrumented too and run several
+        // times slower, so the gap between the proxy's clock reading and its send (the only
+        // slack beyond the console's tick) grows with them; the console's arrival stamps do not.
         const double toleranceMs =
             EnvNumber("VELMORA_SOAK_TOLERANCE_MS", kUnderTsan || kUnderAsan ? 40 : 12);
         const int laps = std::max(3, seconds * 1000 / kLapMs - 1);

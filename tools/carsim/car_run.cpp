@@ -71,8 +71,11 @@ class LapRun {
     // One pass in range: a datagram every --interval-ms for --in-range-ms, or for --pit-ms
     // when the car stands in the pit. False when cut short by the deadline or a signal.
     bool DrivePass(int pass) {
-        const auto start = Clock::now();
-        if (start >= deadline_ || stop_) return false;
+        if (Clock::now() >= deadline_ || stop_) return false;
+        // The pass, and so the lap, begins with its first datagram: the time read just before
+        // that send. The output is written after it, so a slow reader of the output (or this
+        // process preempted while writing it) cannot come between the reading and the send.
+        const auto start = Send();
         if (auto lap = meter_.PassStarted(start))
             out_ << "lap n=" << meter_.Laps() << " ms=" << *lap << '\n';
         out_ << "pass n=" << pass << " t_ns="
@@ -82,25 +85,27 @@ class LapRun {
         if (IsPitStop(o_, pass)) out_ << "pit lap=" << pass - 1 << " ms=" << o_.pitMs << '\n';
         out_.flush();
         const auto end = start + milliseconds(PassLengthMs(o_, pass));
-        for (auto next = start; next < end;) {
-            Send();
+        for (auto next = start;;) {
             next += milliseconds(o_.intervalMs);
             // After a stall, carry on at the normal rate instead of catching up in a burst.
             next = std::max(next, Clock::now());
             if (next >= end) break;
             if (!Listen(next)) return false;
+            Send();
         }
         return true;
     }
 
-    void Send() {
+    // Sends one datagram; returns the time read just before it went.
+    Clock::time_point Send() {
         const std::string bytes = EncodeCarMessage(echo_.Lap(), o_.text);
         lastSend_ = Clock::now();
         if (auto e = sock_.SendTo(o_.host, ports_.host, bytes); !e.empty()) {
             err_ << "carsim: send to " << e << '\n';
-            return;
+            return lastSend_;
         }
         ++sent_;
+        return lastSend_;
     }
 
     // Takes replies until `until`. False when the deadline or a signal came first.
