@@ -49,6 +49,7 @@ class StintTable {
     struct StopShown {
         PitStopRecord stop;
         DriverChangeRecord change;  // made at it; empty for a stop without one
+        bool tooShort = false;      // a breach says it was too short
         bool operator==(const StopShown&) const = default;
     };
     using Shown = std::variant<StintRecord, StopShown, Breach>;
@@ -61,7 +62,9 @@ class StintTable {
     };
     std::vector<Entry> order_;
     std::vector<const DriverChangeRecord*> changeOf_;
+    std::vector<std::int32_t> shortStops_;     // laps of the stops a breach calls too short
     std::vector<std::optional<Shown>> shown_;  // per row, what it was formatted from
+    std::int64_t penalty_ = 0;                 // the penalty laps per breach they were with
     std::uint64_t revision_ = ~std::uint64_t{0};
 };
 
