@@ -15,7 +15,7 @@ namespace {
 
 std::string TwoDigits(std::int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
-// Whole minutes, rounded up: "交代可まで 3分" shows until the moment itself.
+// Whole minutes, rounded up: "交代可まで3分" shows until the moment itself.
 std::string MinutesUp(std::int64_t ms) { return std::to_string((ms + 59'999) / 60'000); }
 
 // A stop's length as the crew times it: "1:12".
@@ -79,25 +79,26 @@ RulePanel PanelOf(const RuleReport& report, const DrivingRules& rules, std::int6
         const PitStopRecord& last = report.stops.back();
         for (const Breach& b : report.breaches)
             if (b.kind == BreachKind::StopTooShort && b.lap == last.lap) {
-                parts.push_back("停止不足 " + StopText(last.lengthMs));
+                parts.push_back("停止不足" + StopText(last.lengthMs));
                 out.noteBack = ShortStopColour;
                 break;
             }
     }
-    // The line holds some 24 characters: the most pressing first.
+    // The most pressing first. The panel's line is short: no blanks inside a part, one between
+    // parts, and the label shrinks its font when all of them apply.
     if (!report.breaches.empty()) {
         std::string b = "違反" + std::to_string(report.breaches.size()) + "件";
-        if (report.penaltyLaps > 0) b += " " + std::to_string(report.penaltyLaps) + "周";
+        if (report.penaltyLaps > 0) b += "(" + std::to_string(report.penaltyLaps) + "周)";
         parts.push_back(std::move(b));
     }
     if (rules.minStintMs && live.earliestChangeMs && *live.earliestChangeMs > nowMs)
-        parts.push_back("交代可まで " + MinutesUp(*live.earliestChangeMs - nowMs) + "分");
+        parts.push_back("交代可まで" + MinutesUp(*live.earliestChangeMs - nowMs) + "分");
     std::string owed;
     if (live.changesOwed > 0) owed = "交代" + std::to_string(live.changesOwed);
     if (live.stopsOwed > 0)
         owed += (owed.empty() ? "" : "・") + std::string("停止") + std::to_string(live.stopsOwed);
     if (!owed.empty()) parts.push_back("要" + owed);
-    for (const std::string& p : parts) out.note += (out.note.empty() ? "" : "  ") + p;
+    for (const std::string& p : parts) out.note += (out.note.empty() ? "" : " ") + p;
     return out;
 }
 

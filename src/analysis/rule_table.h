@@ -25,7 +25,7 @@ struct RulePanel {
     std::string changeDue;  // "交代まで 12分"; empty without a limit on the time driven
     Colour back = White;
     Colour fore = Black;
-    // "停止不足 1:12  違反1件 1周  交代可まで 3分  要交代2・停止3", the parts that apply; a
+    // "停止不足1:12 違反1件(1周) 交代可まで3分 要交代2・停止3", the parts that apply; a
     // stop too short from when the car leaves it until the car comes by again.
     std::string note;
     Colour noteBack = White;

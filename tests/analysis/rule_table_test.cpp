@@ -23,10 +23,10 @@ TEST(RuleTable, ThePanelSaysTheLevelInWordsAndColourAndOnlyWhatApplies) {
     const Case cases[] = {
         {std::nullopt, std::nullopt, 0, 0, 0, "", White, Black, ""},
         {12 * m, std::nullopt, 0, 0, 0, "交代まで 12分", White, Black, ""},
-        {5 * m, 7 * m, 0, 0, 0, "交代まで 5分", ChangeSoonColour, Black, "交代可まで 3分"},
+        {5 * m, 7 * m, 0, 0, 0, "交代まで 5分", ChangeSoonColour, Black, "交代可まで3分"},
         {m, 4 * m, 0, 1, 0, "交代まで 1分", ChangeNowColour, Black, "要停止1"},
         {-1, std::nullopt, 2, 3, 2, "交代時間超過 1分", ChangeOverColour, White,
-         "違反2件 6周  要交代2・停止3"},
+         "違反2件(6周) 要交代2・停止3"},
     };
     DrivingRules rules;
     rules.minStintMs = 10 * m;

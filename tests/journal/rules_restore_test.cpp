@@ -71,7 +71,7 @@ TEST(JournalRules, ARestoredRaceKeepsItsStintsBreachesAndWarningsSent) {
         kinds.push_back(table.Cell(row, kStintCodeColumn));
     EXPECT_EQ(kinds, (std::vector<std::string>{"", "stintTooLong", "short", "", "stopTooShort"}));
     EXPECT_EQ(rig.panel(0).Lbl_ChangeDue.caption, "交代まで 2分");
-    EXPECT_EQ(rig.panel(0).Lbl_RuleNote.caption, "停止不足 0:25  違反2件 2周");
+    EXPECT_EQ(rig.panel(0).Lbl_RuleNote.caption, "停止不足0:25 違反2件(2周)");
     EXPECT_EQ(rig.runner(0).ChangeWarningSent, static_cast<int>(StintWarning::FiveMinutes));
     rig.Flush();
     rig.race.Derive();
