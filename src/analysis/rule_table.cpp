@@ -15,7 +15,7 @@ namespace {
 
 std::string TwoDigits(std::int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
-// Whole minutes, rounded up: "交代可まで 3分" shows until the moment itself.
+// Whole minutes, rounded up: "交代可まで3分" shows until the moment itself.
 std::string MinutesUp(std::int64_t ms) { return std::to_string((ms + 59'999) / 60'000); }
 
 // A stop's length as the crew times it: "1:12".
@@ -79,25 +79,26 @@ RulePanel PanelOf(const RuleReport& report, const DrivingRules& rules, std::int6
         const PitStopRecord& last = report.stops.back();
         for (const Breach& b : report.breaches)
             if (b.kind == BreachKind::StopTooShort && b.lap == last.lap) {
-                parts.push_back("停止不足 " + StopText(last.lengthMs));
+                parts.push_back("停止不足" + StopText(last.lengthMs));
                 out.noteBack = ShortStopColour;
                 break;
             }
     }
-    // The line holds some 24 characters: the most pressing first.
+    // The most pressing first. The panel's line is short: no blanks inside a part, one between
+    // parts, and the label shrinks its font when all of them apply.
     if (!report.breaches.empty()) {
         std::string b = "違反" + std::to_string(report.breaches.size()) + "件";
-        if (report.penaltyLaps > 0) b += " " + std::to_string(report.penaltyLaps) + "周";
+        if (report.penaltyLaps > 0) b += "(" + std::to_string(report.penaltyLaps) + "周)";
         parts.push_back(std::move(b));
     }
     if (rules.minStintMs && live.earliestChangeMs && *live.earliestChangeMs > nowMs)
-        parts.push_back("交代可まで " + MinutesUp(*live.earliestChangeMs - nowMs) + "分");
+        parts.push_back("交代可まで" + MinutesUp(*live.earliestChangeMs - nowMs) + "分");
     std::string owed;
     if (live.changesOwed > 0) owed = "交代" + std::to_string(live.changesOwed);
     if (live.stopsOwed > 0)
         owed += (owed.empty() ? "" : "・") + std::string("停止") + std::to_string(live.stopsOwed);
     if (!owed.empty()) parts.push_back("要" + owed);
-    for (const std::string& p : parts) out.note += (out.note.empty() ? "" : "  ") + p;
+    for (const std::string& p : parts) out.note += (out.note.empty() ? "" : " ") + p;
     return out;
 }
 
@@ -111,10 +112,13 @@ Row StintRow(const StintRecord& s) {
             RunTimeText(s.lapsMs),
             s.open ? "走行中" : "",
             std::to_string(s.startMs),
-            std::to_string(s.lapsMs)};
+            std::to_string(s.lapsMs),
+            "",
+            "",
+            ""};
 }
 
-Row StopRow(const PitStopRecord& stop, const DriverChangeRecord& change) {
+Row StopRow(const PitStopRecord& stop, const DriverChangeRecord& change, bool tooShort) {
     const char* note = stop.inProgress      ? "停止中"
                        : !stop.driverChange ? ""
                        : change.provisional ? "交代(暫定)"
@@ -126,10 +130,13 @@ Row StopRow(const PitStopRecord& stop, const DriverChangeRecord& change) {
             stop.inProgress ? "" : RunTimeText(stop.lengthMs),
             note,
             std::to_string(stop.firstMs),
-            stop.inProgress ? "" : std::to_string(stop.lengthMs)};
+            stop.inProgress ? "" : std::to_string(stop.lengthMs),
+            tooShort ? "short" : "",
+            stop.driverChange && change.provisional ? "1" : "",
+            ""};
 }
 
-Row BreachRow(const Breach& b) {
+Row BreachRow(const Breach& b, std::int64_t penaltyLaps) {
     const bool count = CountKind(b.kind);
     std::string note = std::string(BreachKindText(b.kind)) + " 規定" +
                        (count ? std::to_string(b.limitMs) + "回" : RunTimeText(b.limitMs));
@@ -141,7 +148,10 @@ Row BreachRow(const Breach& b) {
             count ? std::to_string(b.valueMs) + "回" : RunTimeText(b.valueMs),
             std::move(note),
             std::to_string(b.atMs),
-            count ? "" : std::to_string(b.valueMs)};
+            count ? "" : std::to_string(b.valueMs),
+            std::string(BreachKindKey(b.kind)),
+            b.provisional ? "1" : "",
+            penaltyLaps > 0 ? std::to_string(penaltyLaps) : ""};
 }
 
 template <class R>
@@ -176,8 +186,19 @@ void StintTable::Fill(Grid& table, const RuleReport& report) {
         return a.atMs != b.atMs ? a.atMs < b.atMs : a.order < b.order;
     });
 
-    // What this table last wrote stands unless someone else wrote to the grid since.
-    if (table.Revision() != revision_) shown_.clear();
+    shortStops_.clear();
+    for (const Breach& b : report.breaches)
+        if (b.kind == BreachKind::StopTooShort) shortStops_.push_back(b.lap);
+    std::sort(shortStops_.begin(), shortStops_.end());
+
+    // What this table last wrote stands unless someone else wrote to the grid since, or the
+    // penalty per breach changed under the same breaches.
+    const std::int64_t penalty =
+        report.breaches.empty()
+            ? penalty_
+            : report.penaltyLaps / static_cast<std::int64_t>(report.breaches.size());
+    if (table.Revision() != revision_ || penalty != penalty_) shown_.clear();
+    penalty_ = penalty;
     const int rows = static_cast<int>(order_.size());
     if (table.RowCount() != rows) table.SetRowCount(rows);
     shown_.resize(order_.size());
@@ -192,16 +213,18 @@ void StintTable::Fill(Grid& table, const RuleReport& report) {
             shown = s;
             cells = StintRow(s);
         } else if (e.order == 0) {
-            const StopShown stop{report.stops[e.index],
-                                 changeOf_[e.index] ? *changeOf_[e.index] : none};
+            const PitStopRecord& record = report.stops[e.index];
+            const bool tooShort =
+                std::binary_search(shortStops_.begin(), shortStops_.end(), record.lap);
+            const StopShown stop{record, changeOf_[e.index] ? *changeOf_[e.index] : none, tooShort};
             if (Holds(shown, stop)) continue;
             shown = stop;
-            cells = StopRow(stop.stop, stop.change);
+            cells = StopRow(stop.stop, stop.change, stop.tooShort);
         } else {
             const Breach& b = report.breaches[e.index];
             if (Holds(shown, b)) continue;
             shown = b;
-            cells = BreachRow(b);
+            cells = BreachRow(b, penalty_);
         }
         for (int col = 1; col <= kStintTableColumns; ++col)
             if (table.Cell(row, col) != cells[static_cast<std::size_t>(col - 1)])

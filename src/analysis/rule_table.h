@@ -25,7 +25,7 @@ struct RulePanel {
     std::string changeDue;  // "交代まで 12分"; empty without a limit on the time driven
     Colour back = White;
     Colour fore = Black;
-    // "停止不足 1:12  違反1件 1周  交代可まで 3分  要交代2・停止3", the parts that apply; a
+    // "停止不足1:12 違反1件(1周) 交代可まで3分 要交代2・停止3", the parts that apply; a
     // stop too short from when the car leaves it until the car comes by again.
     std::string note;
     Colour noteBack = White;
@@ -49,6 +49,7 @@ class StintTable {
     struct StopShown {
         PitStopRecord stop;
         DriverChangeRecord change;  // made at it; empty for a stop without one
+        bool tooShort = false;      // a breach says it was too short
         bool operator==(const StopShown&) const = default;
     };
     using Shown = std::variant<StintRecord, StopShown, Breach>;
@@ -61,7 +62,9 @@ class StintTable {
     };
     std::vector<Entry> order_;
     std::vector<const DriverChangeRecord*> changeOf_;
+    std::vector<std::int32_t> shortStops_;     // laps of the stops a breach calls too short
     std::vector<std::optional<Shown>> shown_;  // per row, what it was formatted from
+    std::int64_t penalty_ = 0;                 // the penalty laps per breach they were with
     std::uint64_t revision_ = ~std::uint64_t{0};
 };
 

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "app/builder.h"
+#include "app/fit_label.h"
 #include "app/layout.h"
 #include "core/window_state.h"
 #include "measure/lap_correction.h"
@@ -159,9 +160,11 @@ void CarPanel::Build(const PanelState& state, InputConventions& conv) {
     label(inMess_, driverInfo, "Lbl_InMess", Qt::AlignLeft | Qt::AlignVCenter);
 
     // The driving-time rules' line: bold time left on its warning colour, then the rest.
+    // Both shrink to their width: a change long overdue ("交代時間超過 125分"), a note with
+    // every part at once.
     for (const layout::Place& place : layout::kRuleLine) {
         LabelView& v = place.name == "Lbl_ChangeDue" ? changeDue_ : ruleNote_;
-        v.w = Make<QLabel>(this, Name(place.name), place.rect);
+        v.w = Make<FitLabel>(this, Name(place.name), place.rect);
     }
     changeDue_.w->setAlignment(Qt::AlignCenter);
     QFont due = changeDue_.w->font();

@@ -17,6 +17,46 @@ QJsonValue LapJson(const std::optional<TeamLap>& lap) {
         {"driver", Q(lap->driver)}, {"sent", Q(lap->sent)}, {"received", Q(lap->received)}};
 }
 
+QJsonValue StintJson(const TeamStint& s) {
+    return QJsonObject{{"driver", Q(s.driver)},
+                       {"firstLap", s.firstLap},
+                       {"lastLap", s.lastLap},
+                       {"start", Q(s.start)},
+                       {"startMs", static_cast<qint64>(s.startMs)},
+                       {"length", Q(s.length)},
+                       {"lengthMs", static_cast<qint64>(s.lengthMs)},
+                       {"open", s.open}};
+}
+
+QJsonValue StopJson(const TeamStop& s) {
+    return QJsonObject{
+        {"lap", s.lap},
+        {"change", Q(s.change)},
+        {"start", Q(s.start)},
+        {"startMs", static_cast<qint64>(s.startMs)},
+        {"length", Q(s.length)},
+        {"lengthMs", s.lengthMs ? QJsonValue(static_cast<qint64>(*s.lengthMs)) : QJsonValue()},
+        {"tooShort", s.tooShort}};
+}
+
+QJsonValue BreachJson(const TeamBreach& b) {
+    return QJsonObject{{"kind", Q(b.kind)},
+                       {"text", Q(b.text)},
+                       {"driver", Q(b.driver)},
+                       {"lap", b.lap},
+                       {"at", Q(b.at)},
+                       {"atMs", static_cast<qint64>(b.atMs)},
+                       {"provisional", b.provisional},
+                       {"penaltyLaps", b.penaltyLaps}};
+}
+
+template <class T, class F>
+QJsonArray ArrayOf(const std::vector<T>& rows, F json) {
+    QJsonArray out;
+    for (const T& r : rows) out.append(json(r));
+    return out;
+}
+
 QJsonObject HistoryJson(const TeamCar& c) {
     QJsonArray recent, sent, points;
     for (const TeamLap& l : c.recent) recent.append(LapJson(l));
@@ -26,7 +66,14 @@ QJsonObject HistoryJson(const TeamCar& c) {
         points.append(QJsonArray{p.lap, static_cast<qint64>(p.ms)});
     return QJsonObject{{"recent", recent},
                        {"sent", sent},
-                       {"chart", QJsonObject{{"points", points}, {"best", c.chartBest}}}};
+                       {"chart", QJsonObject{{"points", points}, {"best", c.chartBest}}},
+                       {"stints", ArrayOf(c.stints, StintJson)},
+                       {"stintCount", c.stintCount},
+                       {"stops", ArrayOf(c.stops, StopJson)},
+                       {"stopCount", c.stopCount},
+                       {"breaches", ArrayOf(c.breaches, BreachJson)},
+                       {"breachCount", c.breachCount},
+                       {"penaltyLaps", c.penaltyLaps}};
 }
 
 QJsonObject CarJson(const TeamCar& c, bool withHistory) {

@@ -37,11 +37,16 @@ inline constexpr int kDriverTimeColumn = 5;
 // The stint table of the driver pop-up, derived from the lap grid under the driving-time rules
 // (analysis/rule_figures.h): every stint, pit stop and breach in time order. Columns: 1 kind
 // ("走行", "停止", "違反"), 2 driver, 3 laps, 4 start and 5 length ("h:mm:ss", counted from the
-// start of the run), 6 note (shown); 7 start and 8 length in ms (the export).
-inline constexpr int kStintTableColumns = 8;
+// start of the run), 6 note (shown); 7 start and 8 length in ms (the export); for the team
+// view's feed, 9 a breach's kind as a fixed name (BreachKindKey) or "short" for a stop too
+// short, 10 "1" when a breach or the change at a stop is provisional, 11 a breach's penalty laps.
+inline constexpr int kStintTableColumns = 11;
 inline constexpr int kStintShownColumns = 6;
 inline constexpr int kStintStartMsColumn = 7;
 inline constexpr int kStintLengthMsColumn = 8;
+inline constexpr int kStintCodeColumn = 9;
+inline constexpr int kStintProvisionalColumn = 10;
+inline constexpr int kStintPenaltyColumn = 11;
 
 // The controls of one car panel, Frm_Runner(i).
 struct PanelState {

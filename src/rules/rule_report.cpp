@@ -22,4 +22,24 @@ std::string_view BreachKindText(BreachKind kind) {
     return "";
 }
 
+std::string_view BreachKindKey(BreachKind kind) {
+    switch (kind) {
+        case BreachKind::StintTooLong:
+            return "stintTooLong";
+        case BreachKind::StintTooShort:
+            return "stintTooShort";
+        case BreachKind::StopTooShort:
+            return "stopTooShort";
+        case BreachKind::DriverTotalTooLong:
+            return "driverTotalTooLong";
+        case BreachKind::WindowTooLong:
+            return "windowTooLong";
+        case BreachKind::MissedChange:
+            return "missedChange";
+        case BreachKind::MissedStop:
+            return "missedStop";
+    }
+    return "";
+}
+
 }  // namespace velmora

@@ -61,6 +61,8 @@ enum class BreachKind {
 
 // A short Japanese name for lists, exports and messages ("連続走行超過" …).
 std::string_view BreachKindText(BreachKind kind);
+// A fixed ASCII name for tools reading a feed ("stintTooLong" …).
+std::string_view BreachKindKey(BreachKind kind);
 
 struct Breach {
     BreachKind kind = BreachKind::StintTooLong;

@@ -33,6 +33,24 @@ TeamLap LapOf(const Grid& g, int row, double ticks, std::int32_t tickToMs) {
                    std::string(Trim(rec.received))};
 }
 
+int Number(const std::string& text) {
+    double v = 0;
+    return ParseNumber(text, v) ? static_cast<int>(v) : 0;
+}
+
+std::int64_t Ms(const std::string& text) {
+    double v = 0;
+    return ParseNumber(text, v) ? static_cast<std::int64_t>(v) : 0;
+}
+
+// "12～15" or "12".
+std::pair<int, int> LapRange(const std::string& text) {
+    static constexpr std::string_view kTo = "～";
+    const std::size_t to = text.find(kTo);
+    if (to == std::string::npos) return {Number(text), Number(text)};
+    return {Number(text.substr(0, to)), Number(text.substr(to + kTo.size()))};
+}
+
 }  // namespace
 
 const char* TeamCarStateName(TeamCarState s) {
@@ -100,6 +118,44 @@ const TeamViewBuilder::LapPart& TeamViewBuilder::LapsOf(int slot, const PanelSta
     return part;
 }
 
+const TeamViewBuilder::RulePart& TeamViewBuilder::RulesOf(int slot, const Grid& t) {
+    RulePart& part = rules_[static_cast<std::size_t>(slot)];
+    if (part.revision == t.Revision() && part.rows == t.RowCount()) return part;
+    part = RulePart{};
+    part.revision = t.Revision();
+    part.rows = t.RowCount();
+    for (int row = 1; row <= t.RowCount(); ++row)
+        if (!t.Cell(row, kStintPenaltyColumn).empty())
+            part.penaltyLaps += Number(t.Cell(row, kStintPenaltyColumn));
+    // Newest first: the table is in time order.
+    for (int row = t.RowCount(); row >= 1; --row) {
+        const std::string& kind = t.Cell(row, 1);
+        const std::string& startMs = t.Cell(row, kStintStartMsColumn);
+        const std::string& lengthMs = t.Cell(row, kStintLengthMsColumn);
+        if (kind == "走行") {
+            if (++part.stintCount > kRuleRows) continue;
+            const auto [first, last] = LapRange(t.Cell(row, 3));
+            part.stints.push_back(TeamStint{t.Cell(row, 2), first, last, t.Cell(row, 4),
+                                            t.Cell(row, 5), Ms(startMs), Ms(lengthMs),
+                                            !t.Cell(row, 6).empty()});
+        } else if (kind == "停止") {
+            if (++part.stopCount > kRuleRows) continue;
+            part.stops.push_back(TeamStop{
+                Number(t.Cell(row, 3)), t.Cell(row, 2), t.Cell(row, 4), t.Cell(row, 5), Ms(startMs),
+                lengthMs.empty() ? std::nullopt : std::optional<std::int64_t>(Ms(lengthMs)),
+                t.Cell(row, kStintCodeColumn) == "short"});
+        } else if (kind == "違反") {
+            if (++part.breachCount > kRuleRows) continue;
+            part.breaches.push_back(TeamBreach{t.Cell(row, kStintCodeColumn), t.Cell(row, 6),
+                                               t.Cell(row, 2), Number(t.Cell(row, 3)),
+                                               t.Cell(row, 4), Ms(startMs),
+                                               t.Cell(row, kStintProvisionalColumn) == "1",
+                                               Number(t.Cell(row, kStintPenaltyColumn))});
+        }
+    }
+    return part;
+}
+
 TeamViewModel TeamViewBuilder::Build(const ConsoleState& st, const ClockParams& clock) {
     const MainFrameState& mf = st.main;
     TeamViewModel m;
@@ -155,6 +211,14 @@ TeamViewModel TeamViewBuilder::Build(const ConsoleState& st, const ClockParams& 
         car.sent = part.sent;
         car.chart = part.chart;
         car.chartBest = part.chartBest;
+        const RulePart& rules = RulesOf(i, p.Spd_Stints);
+        car.stints = rules.stints;
+        car.stops = rules.stops;
+        car.breaches = rules.breaches;
+        car.stintCount = rules.stintCount;
+        car.stopCount = rules.stopCount;
+        car.breachCount = rules.breachCount;
+        car.penaltyLaps = rules.penaltyLaps;
         m.cars.push_back(std::move(car));
     }
     return m;
@@ -166,7 +230,10 @@ bool SameHistory(const TeamViewModel& a, const TeamViewModel& b) {
         const TeamCar& x = a.cars[k];
         const TeamCar& y = b.cars[k];
         if (x.slot != y.slot || x.recent != y.recent || x.sent != y.sent || x.chart != y.chart ||
-            x.chartBest != y.chartBest)
+            x.chartBest != y.chartBest || x.stints != y.stints || x.stops != y.stops ||
+            x.breaches != y.breaches || x.stintCount != y.stintCount ||
+            x.stopCount != y.stopCount || x.breachCount != y.breachCount ||
+            x.penaltyLaps != y.penaltyLaps)
             return false;
     }
     return true;
@@ -208,6 +275,8 @@ std::string TeamViewFingerprint(const ConsoleState& st, const ClockParams& clock
         add(p.Cmb_Car.Column(0));
         add(std::to_string(p.Spd_LapTime.Revision()) + "/" +
             std::to_string(p.Spd_LapTime.RowCount()));
+        add(std::to_string(p.Spd_Stints.Revision()) + "/" +
+            std::to_string(p.Spd_Stints.RowCount()));
     }
     return f;
 }

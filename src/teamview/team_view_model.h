@@ -36,6 +36,40 @@ struct TeamChartPoint {
     friend bool operator==(const TeamChartPoint&, const TeamChartPoint&) = default;
 };
 
+// The driving-time rules' record of a car, from the driver pop-up's stint table
+// (core/console_state.h): times since the start of the run as the table shows them
+// ("1:02:03") and in ms.
+struct TeamStint {
+    std::string driver;
+    int firstLap = 0, lastLap = 0;  // 0: no lap recorded yet
+    std::string start, length;
+    std::int64_t startMs = 0, lengthMs = 0;  // its recorded laps; the open one runs on
+    bool open = false;                       // the stint being driven
+    friend bool operator==(const TeamStint&, const TeamStint&) = default;
+};
+
+struct TeamStop {
+    int lap = 0;         // the lap the stop closed
+    std::string change;  // "A→B" when the driver changed at it
+    std::string start, length;
+    std::int64_t startMs = 0;
+    std::optional<std::int64_t> lengthMs;  // none while the car stands
+    bool tooShort = false;
+    friend bool operator==(const TeamStop&, const TeamStop&) = default;
+};
+
+struct TeamBreach {
+    std::string kind;  // BreachKindKey: "stintTooLong" …
+    std::string text;  // the table's note: "連続走行超過 規定1:00:00"
+    std::string driver;
+    int lap = 0;  // 0 for a missed change or stop
+    std::string at;
+    std::int64_t atMs = 0;
+    bool provisional = false;
+    int penaltyLaps = 0;
+    friend bool operator==(const TeamBreach&, const TeamBreach&) = default;
+};
+
 // How the page marks a state besides its words: heard, silent, waiting (not heard since
 // Start), stopped (計測中止 or 計測外), idle (no run).
 enum class TeamCarState { Heard, Silent, Waiting, Stopped, Idle };
@@ -62,6 +96,12 @@ struct TeamCar {
     std::vector<TeamSentMessage> sent;  // newest first, at most kSentMessages
     std::vector<TeamChartPoint> chart;  // in lap order, thinned to kChartPoints
     int chartBest = -1;                 // index into chart of the best lap, -1 = none
+    // Newest first, at most kRuleRows each, with how many there are in all.
+    std::vector<TeamStint> stints;
+    std::vector<TeamStop> stops;
+    std::vector<TeamBreach> breaches;
+    int stintCount = 0, stopCount = 0, breachCount = 0;
+    int penaltyLaps = 0;  // of every breach
     friend bool operator==(const TeamCar&, const TeamCar&) = default;
 };
 
@@ -92,6 +132,8 @@ class TeamViewBuilder {
     static constexpr int kRecentLaps = 10;
     static constexpr int kSentMessages = 10;
     static constexpr int kChartPoints = 120;
+    // A 24-hour race has hundreds of stints: the page shows the latest, the counts tell the rest.
+    static constexpr int kRuleRows = 20;
 
     TeamViewModel Build(const ConsoleState& st, const ClockParams& clock);
 
@@ -112,10 +154,23 @@ class TeamViewBuilder {
     };
     const LapPart& LapsOf(int slot, const PanelState& p, const ClockParams& clock);
 
+    struct RulePart {
+        std::uint64_t revision = 0;
+        int rows = -1;
+        std::vector<TeamStint> stints;
+        std::vector<TeamStop> stops;
+        std::vector<TeamBreach> breaches;
+        int stintCount = 0, stopCount = 0, breachCount = 0;
+        int penaltyLaps = 0;
+    };
+    const RulePart& RulesOf(int slot, const Grid& table);
+
     std::array<LapPart, kPanelCount> laps_{};
+    std::array<RulePart, kPanelCount> rules_{};
 };
 
-// True when the cars' lap history (last laps, messages sent, chart) is the same in both:
+// True when the cars' history (last laps, messages sent, chart, stints, stops and breaches) is
+// the same in both:
 // only then may a page that has `a` be sent `b` without it.
 bool SameHistory(const TeamViewModel& a, const TeamViewModel& b);
 

@@ -6,6 +6,8 @@
 #include <QTableView>
 #include <cmath>
 
+#include "analysis/rule_table.h"
+#include "app/fit_label.h"
 #include "app/twips.h"
 #include "core/window_scale.h"
 #include "gui_rig.h"
@@ -28,9 +30,12 @@ class WindowScaleTest : public ConsoleRig {
         w_->resize(MainWindow::SizeAtScale(s));
         ASSERT_NEAR(w_->scale(), s, 0.002);
     }
-    // The text's own width fits the label (with a pixel for rounding at odd scales).
+    // The text's own width fits the label (with a pixel for rounding at odd scales), in the
+    // font it is drawn in.
     static bool Fits(const QLabel* l) {
-        return QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->contentsRect().width();
+        const auto* fit = qobject_cast<const FitLabel*>(l);
+        const QFont f = fit ? fit->FittedFont() : l->font();
+        return QFontMetrics(f).horizontalAdvance(l->text()) <= l->contentsRect().width();
     }
     // Where the label's text starts and ends, in canvas coordinates.
     std::pair<int, int> TextSpan(const QLabel* l) {
@@ -116,9 +121,24 @@ TEST_F(WindowScaleTest, LongFiguresFitAtEveryScaleWithoutShrinkingBelowTheNormal
             {&m.ranking[0].Lbl_BestTime, "12'34\"567"},
             {&m.ranking[0].Lbl_BestLAP, "1234"},
             {&m.ranking[0].Lbl_Sort_LAP, "1234"},
+            {&p.Lbl_ChangeDue, "交代時間超過 125分"},
         };
         for (const Caption& k : captions) k.label->caption = k.text;
+        // The rule line with every part at its widest: a 1:59 stop too short, 12 breaches of
+        // 3 laps, 59 minutes to the earliest change, 13 changes and stops owed.
+        RuleReport r;
+        r.stints = {{"A", 1, 20, 20, 0, 0, 0, 0, true}};
+        r.stops = {{20, 0, 119'000, 119'000, false, true}};
+        r.breaches.assign(12, Breach{BreachKind::StopTooShort, 20, 0, "", 0, 0, false});
+        r.penaltyLaps = 36;
+        r.live.earliestChangeMs = 59 * 60'000;
+        r.live.changesOwed = r.live.stopsOwed = 13;
+        DrivingRules rules;
+        rules.minStintMs = 60 * 60'000;
+        p.Lbl_RuleNote.caption = PanelOf(r, rules, 0).note;
     });
+    ASSERT_EQ(Find<QLabel>("Lbl_RuleNote_0")->text().toStdString(),
+              "停止不足1:59 違反12件(36周) 交代可まで59分 要交代13・停止13");
 
     for (double wanted : {1.0, 1.37, 1.5, 2.0, 3.1}) {
         SCOPED_TRACE(wanted);
@@ -137,6 +157,14 @@ TEST_F(WindowScaleTest, LongFiguresFitAtEveryScaleWithoutShrinkingBelowTheNormal
         for (const char* name : {"Lbl_BestLapTime_0", "Lbl_AveLapTime_0", "Lbl_YosoSyu_0",
                                  "Lbl_LapCnt_0", "Lbl_CarStatus_0", "Lbl_StTime"})
             EXPECT_GE(Find<QLabel>(name)->font().pointSizeF(), 9 * scale - 1e-9) << name;
+        // The rule line shrinks no further than it may.
+        for (const char* name : {"Lbl_ChangeDue_0", "Lbl_RuleNote_0"}) {
+            const auto* l = Find<FitLabel>(name);
+            EXPECT_GE(l->FittedFont().pointSizeF(),
+                      l->font().pointSizeF() * FitLabel::kMinShrink - 1e-9)
+                << name;
+            EXPECT_GT(l->FittedFont().pointSizeF(), 5.5 * scale) << name;
+        }
 
         // 予想周数 and its value stand apart; so do the ranking headers.
         QWidget* strip = Find<QWidget>("Frm_LapInfo_0");

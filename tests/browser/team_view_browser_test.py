@@ -154,6 +154,8 @@ def main():
                     "the message sent to car 2 is in its list")
             laps_shown = js(d, "return [...document.querySelectorAll('section.car .laps')].map(e => +e.textContent)")
             t.check(laps_shown == told, f"every car's lap count is on the page: {laps_shown}")
+            stints = js(d, "return document.querySelectorAll('section.car table.log tr.stint').length")
+            t.check(stints >= 3, f"every car's stint is in its driving record: {stints} rows")
 
             # The server drops every connection; what changes meanwhile reaches the page as soon
             # as it has connected again by itself.

@@ -112,8 +112,8 @@ class DrivingRulesEndToEnd : public QObject, private e2e::ConsoleRig {
         QVERIFY2(soon >= 0 && soon < 2000, qPrintable(seen));
         QVERIFY2(oneLeft >= 59'000 && oneLeft < 62'000, qPrintable(seen));
         QVERIFY2(over >= 119'000 && over < 122'000, qPrintable(seen));
-        const bool shortStop = notes.count(QStringLiteral("停止不足 0:02  違反1件")) ||
-                               notes.count(QStringLiteral("停止不足 0:03  違反1件"));
+        const bool shortStop = notes.count(QStringLiteral("停止不足0:02 違反1件")) ||
+                               notes.count(QStringLiteral("停止不足0:03 違反1件"));
         QVERIFY(shortStop);
 
         // The car: the five-minute message in every reply until the one-minute moment, then

@@ -172,7 +172,7 @@ TEST(RuleFigures, AStopTooShortShowsOnThePanelAsTheCarLeaves) {
         std::vector<std::string> kinds;
     };
     const Case cases[] = {
-        {25 * s, "停止不足 0:25  違反1件", ShortStopColour, {"走行", "停止", "違反"}},
+        {25 * s, "停止不足0:25 違反1件", ShortStopColour, {"走行", "停止", "違反"}},
         {30 * s, "", White, {"走行", "停止"}},  // exactly the minimum
         {15 * s, "", White, {"走行"}},          // no longer than a pass may be: no stop
     };

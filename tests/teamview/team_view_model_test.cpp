@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "analysis/lap_rows.h"
+#include "analysis/rule_table.h"
 #include "core/time_format.h"
 #include "fakes/fakes.h"
 
@@ -196,6 +197,88 @@ TEST(TeamViewModel, FollowsEveryChangeOfAGridAndOfTheDriverThroughItsCache) {
     const TeamViewModel live = b.Build(r.st(), r.console.clock);
     EXPECT_TRUE(SameHistory(m, live));
     EXPECT_NE(live, m);
+
+    RuleReport stint;  // the stint table filled: new history
+    stint.stints = {{"B", 3, 3, 1, 121'000, 181'000, 60'000, 60'000, true}};
+    FillStintTable(r.panel(0).Spd_Stints, stint);
+    EXPECT_FALSE(SameHistory(live, b.Build(r.st(), r.console.clock)));
+}
+
+TEST(TeamViewModel, StintsStopsAndBreachesComeFromTheStintTableNewestFirstAndCapped) {
+    constexpr std::int64_t m = 60'000;
+    struct Case {
+        const char* what;
+        int stints;  // closed stints of 40 minutes, each ended by a stop of 80 s
+        bool shortStopBreaches;
+        int stintRows, stopRows, breachRows;
+    };
+    const Case cases[] = {
+        {"nothing yet", 0, false, 0, 0, 0},
+        {"a few, each stop too short", 3, true, 4, 3, 4},
+        {"a 24-hour race keeps the newest", 40, false, TeamViewBuilder::kRuleRows,
+         TeamViewBuilder::kRuleRows, 1},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        RuleReport rep;
+        for (int s = 0; s < k.stints; ++s) {
+            const std::int32_t lap = 20 * s;
+            rep.stints.push_back({s % 2 ? "B" : "A", lap + 1, lap + 20, 20, 40 * m * s,
+                                  40 * m * (s + 1), 40 * m, 40 * m, false});
+            rep.stops.push_back(
+                {lap + 20, 40 * m * (s + 1), 40 * m * (s + 1) + 80'000, 80'000, false, true});
+            rep.changes.push_back(
+                {s % 2 ? "B" : "A", s % 2 ? "A" : "B", lap + 20, 40 * m * (s + 1), false});
+            if (k.shortStopBreaches)
+                rep.breaches.push_back({BreachKind::StopTooShort, lap + 20,
+                                        40 * m * (s + 1) + 80'000, "", 80'000, 90'000, false});
+        }
+        if (k.stints > 0) {
+            const std::int64_t start = 40 * m * k.stints;
+            rep.stints.push_back(
+                {k.stints % 2 ? "B" : "A", 0, 0, 0, start, start + 61 * m, 0, 61 * m, true});
+            rep.breaches.push_back({BreachKind::StintTooLong, 20 * k.stints + 1, start + 60 * m,
+                                    "B", 61 * m, 60 * m, true});
+        }
+        rep.penaltyLaps = 2 * static_cast<std::int64_t>(rep.breaches.size());
+        Race r;
+        FillStintTable(r.panel(0).Spd_Stints, rep);
+        TeamViewBuilder b;
+        const TeamCar car = b.Build(r.st(), r.console.clock).cars.at(0);
+        EXPECT_EQ(car.stintCount, k.stints > 0 ? k.stints + 1 : 0);
+        EXPECT_EQ(car.stopCount, k.stints);
+        EXPECT_EQ(car.breachCount, static_cast<int>(rep.breaches.size()));
+        EXPECT_EQ(car.penaltyLaps, rep.penaltyLaps);
+        ASSERT_EQ(static_cast<int>(car.stints.size()), k.stintRows);
+        ASSERT_EQ(static_cast<int>(car.stops.size()), k.stopRows);
+        ASSERT_EQ(static_cast<int>(car.breaches.size()), k.breachRows);
+        if (k.stints == 0) continue;
+        // The newest of each, as recorded.
+        EXPECT_TRUE(car.stints[0].open);
+        EXPECT_EQ(car.stints[0].firstLap, 0);
+        const TeamStint& closed = car.stints[1];
+        EXPECT_EQ(closed.firstLap, 20 * (k.stints - 1) + 1);
+        EXPECT_EQ(closed.lastLap, 20 * k.stints);
+        EXPECT_EQ(closed.startMs, 40 * m * (k.stints - 1));
+        EXPECT_EQ(closed.lengthMs, 40 * m);
+        EXPECT_EQ(closed.length, "0:40:00");
+        EXPECT_FALSE(closed.open);
+        const TeamStop& stop = car.stops[0];
+        EXPECT_EQ(stop.lap, 20 * k.stints);
+        EXPECT_EQ(stop.lengthMs, std::optional<std::int64_t>(80'000));
+        EXPECT_EQ(stop.tooShort, k.shortStopBreaches);
+        EXPECT_EQ(stop.change, k.stints % 2 ? "A→B" : "B→A");
+        const TeamBreach& over = car.breaches[0];
+        EXPECT_EQ(over.kind, "stintTooLong");
+        EXPECT_EQ(over.text, "連続走行超過 規定1:00:00 暫定");
+        EXPECT_TRUE(over.provisional);
+        EXPECT_EQ(over.penaltyLaps, 2);
+        EXPECT_EQ(over.atMs, 40 * m * k.stints + 60 * m);
+        if (k.shortStopBreaches) {
+            EXPECT_EQ(car.breaches[1].kind, "stopTooShort");
+            EXPECT_FALSE(car.breaches[1].provisional);
+        }
+    }
 }
 
 TEST(TeamViewModel, RankingRemainingAndEndTimeShowOnlyWhatTheConsoleShows) {
@@ -254,6 +337,7 @@ TEST(TeamViewFingerprint, MovesWithEveryInputOfTheModelAndNothingElse) {
         [](Race& x) { x.st().main.Btn_Start.caption = "Start"; },
         [](Race& x) { x.panel(0).Lbl_ChangeDue.caption = "交代まで 12分"; },
         [](Race& x) { x.panel(2).Lbl_RuleNote.caption = "連続運転 超過"; },
+        [](Race& x) { x.panel(0).Spd_Stints.SetRowCount(1); },
     };
     for (std::size_t k = 0; k < changes.size(); ++k) {
         Race x;
