@@ -124,9 +124,14 @@ bool ConfigureJournal(SqliteDb& db) {
     //   commit; stated here rather than left to the WAL hook, which only hides SQLite's own.
     //   (Setting it drops a WAL hook: the journal installs its hook after this.)
     // - After a checkpoint the log is cut back to 4 MB instead of staying at its largest.
+    // - A page cache of 512 KiB per connection: the writer touches the tables' upper pages and
+    //   their last leaves, which fit many times over. SQLite's default of 2 MB filled over the
+    //   first twenty minutes of a race (the traffic record grows by every datagram) and showed as
+    //   the console's memory growing all that time; pages beyond it come from the system's cache.
     return db.Exec(
         "PRAGMA locking_mode=NORMAL; PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=0; "
-        "PRAGMA journal_size_limit=4194304");
+        "PRAGMA journal_size_limit=4194304; PRAGMA cache_size=-" +
+        std::to_string(kJournalCacheKiB));
 }
 
 bool CreateJournalSchema(SqliteDb& db, std::string_view createdAt) {

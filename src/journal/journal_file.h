@@ -39,6 +39,9 @@ JournalCheck CheckJournal(const std::string& path);
 std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_view tag,
                             std::string* error, FileSystem& files = PosixFileSystem());
 
+// The page cache of each journal connection, in KiB.
+inline constexpr int kJournalCacheKiB = 512;
+
 // Connection settings of a journal, stated on every connection that opens one (the writer's,
 // the checkpointer's, the restore's): WAL, normal locking, every commit synced, checkpoints
 // left to the journal. See journal_file.cpp for why each.

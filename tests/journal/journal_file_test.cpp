@@ -298,6 +298,7 @@ TEST(JournalFile, ConnectionSettingsAreStated) {
         {"wal_autocheckpoint", 0},
         {"synchronous", 2},  // FULL
         {"journal_size_limit", 4 << 20},
+        {"cache_size", -kJournalCacheKiB},
     };
     for (const auto& [pragma, value] : pragmas)
         EXPECT_EQ(db.QueryInt(std::string("PRAGMA ") + pragma), value) << pragma;
