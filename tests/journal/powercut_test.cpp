@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -312,6 +313,12 @@ bool AtWriterPoint(const DiskOpRecord& op, std::size_t point) {
     }
 }
 
+// The engine's fake clock as the writer's thread reads it.
+struct SharedClock final : MonotonicClock {
+    std::atomic<std::int64_t> ns{0};
+    std::int64_t NowNs() const override { return ns; }
+};
+
 // One race from set-up to End through the engine and the writer; stops at the power cut.
 // `rng` decides after which rounds the writer catches up before the engine goes on.
 void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int race,
@@ -320,8 +327,10 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
     // A short silence: the engine runs every lap clock step, and a 10 s one costs 300 of them.
     r.console.settings.SilenceSeconds = 2;
     r.console.DeriveClock();
+    SharedClock mono;
+    mono.ns = r.mono.ns;
     JournalWriter writer(
-        path, [](const std::string&, MessageIcon) {}, r.wall, r.mono);
+        path, [](const std::string&, MessageIcon) {}, r.wall, mono);
     writer.journal().SetFileSystem(disk.files());
     writer.journal().SetCheckpointFrames(8);
     r.net.onSend = [&r, &disk, &told](const FakeEngineNet::Sent& s) {
@@ -354,6 +363,7 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
             std::snprintf(echo, sizeof echo, "%03d", told.count[e.car]);
             r.Car(e.car, std::string(echo) + "了解", ms);
         }
+        mono.ns = r.Ns(ms);
         r.RoundAt(ms);  // the lap clocks step on the engine's own timers
         if (rng() % 4 == 0) writer.Drain();
     }
@@ -361,6 +371,7 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
     disk.SetPhase("end");
     r.dialogs.answers.push_back(MessageAnswer::Yes);
     r.engine->Post([&r, &writer](Console& c) { ConfirmEnd(c, *r.engine, writer); });
+    mono.ns = r.Ns(ms + 1);
     r.RoundAt(ms + 1);
 }
 
