@@ -87,7 +87,8 @@ void JournalWriter::Run() {
         if (!batches.empty()) durable_ = batches.back().snapshot->seq;
         const JournalTicket durable = durable_;
         written_.notify_all();
-        if (!batches.empty() && onDurable_) {
+        // A finish with nothing left to write is news too: the engine's End waits for it.
+        if ((!batches.empty() || finish) && onDurable_) {
             lock.unlock();
             onDurable_(durable);
             lock.lock();

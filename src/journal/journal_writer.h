@@ -44,7 +44,7 @@ class JournalWriter {
     SqliteJournal& journal() { return *journal_; }
     Console& mirror() { return *mirror_; }
 
-    // `durable(seq)` runs on the writer's thread after every write.
+    // `durable(seq)` runs on the writer's thread after every write and after the End.
     void Start(std::function<void(JournalTicket)> durable);
     void Submit(Batch b);
     // Clean End: writes what was handed over, marks the race ended and closes the file.

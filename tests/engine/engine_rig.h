@@ -2,6 +2,7 @@
 // The engine with fake clocks and sockets: the test says what arrived and when, runs the
 // engine's rounds by hand and sees every reply with the journal ticket it waited for.
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -23,7 +24,8 @@ class FakeEngineNet : public EngineNet {
         SocketId id;
         std::string bytes;
     };
-    std::vector<Sent> sent;  // in the order they left
+    std::vector<Sent> sent;                   // in the order they left
+    std::function<void(const Sent&)> onSend;  // runs as each one leaves
 
     void Arrive(SocketId id, std::string bytes, std::int64_t ns, bool held = false) {
         queue_.push_back({id, ns, std::move(bytes), held, generation_[id]});
@@ -46,7 +48,7 @@ class FakeEngineNet : public EngineNet {
         if (held_.MustWait(id, ticket))
             held_.Hold(id, {std::string(host), port, std::string(bytes), ticket});
         else
-            sent.push_back({id, std::string(bytes)});
+            Leave({id, std::string(bytes)});
     }
     std::string LocalAddress() const override { return "127.0.0.1"; }
     void AddPollFds(std::vector<pollfd>&) const override {}
@@ -67,12 +69,17 @@ class FakeEngineNet : public EngineNet {
     }
     void Durable(JournalTicket ticket) override {
         held_.Release(ticket, [this](SocketId id, const HeldReplies::Reply& r) {
-            sent.push_back({id, r.bytes});
+            Leave({id, r.bytes});
         });
     }
     void SetTrafficLog(std::function<void(const Traffic&)> log) override { log_ = std::move(log); }
 
   private:
+    void Leave(Sent s) {
+        sent.push_back(std::move(s));
+        if (onSend) onSend(sent.back());
+    }
+
     std::vector<Arrived> queue_;
     std::map<SocketId, DatagramHandler> handlers_;
     std::map<SocketId, std::uint64_t> generation_;

@@ -42,6 +42,8 @@ struct State {
     std::vector<DiskOpRecord> log;
     std::string phase;
     std::uint64_t cutAfter = 0, seed = 0;
+    std::function<bool(const DiskOpRecord&)> cutAt;
+    std::uint64_t cutAtLeft = 0;
     std::string into;
     bool cut = false;
 } g;
@@ -131,7 +133,10 @@ void PowerFails() {
 // Counts one operation (it went through); the power fails right after the chosen one.
 void Count(DiskOp op) {
     g.log.push_back({op, std::this_thread::get_id() == g.writer, g.phase});
-    if (g.log.size() == g.cutAfter) PowerFails();
+    if (g.log.size() == g.cutAfter || (g.cutAt && g.cutAt(g.log.back()) && --g.cutAtLeft == 0)) {
+        g.cutAfter = g.log.size();
+        PowerFails();
+    }
 }
 
 void SyncFolderLocked() {
@@ -251,6 +256,7 @@ int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
     if (rc != SQLITE_OK || !f->real->pMethods) return rc;
     file->pMethods = &kMethods;
     if (!followed) return rc;
+    if (g.writer == std::thread::id()) g.writer = std::this_thread::get_id();
     f->inode = InodeOf(path, made);
     // As the operating system's layer does: a new log or rollback journal syncs its folder at
     // its first sync, so that its name outlives a power cut.
@@ -317,7 +323,6 @@ PowerCutDisk::PowerCutDisk(std::string folder) {
     std::lock_guard lock(g.mutex);
     g.base = sqlite3_vfs_find("unix");
     g.folder = std::move(folder);
-    g.writer = std::this_thread::get_id();
     gVfs = *g.base;
     gVfs.zName = "velmora-powercut";
     gVfs.szOsFile = static_cast<int>(sizeof(File)) + g.base->szOsFile;
@@ -337,12 +342,23 @@ PowerCutDisk::~PowerCutDisk() {
     g.log.clear();
     g.phase.clear();
     g.cutAfter = 0;
+    g.cutAt = nullptr;
+    g.writer = {};
     g.cut = false;
 }
 
 void PowerCutDisk::CutAfter(std::uint64_t n, std::uint64_t seed, std::string into) {
     std::lock_guard lock(g.mutex);
     g.cutAfter = n;
+    g.seed = seed;
+    g.into = std::move(into);
+}
+
+void PowerCutDisk::CutAtMatch(std::function<bool(const DiskOpRecord&)> at, std::uint64_t k,
+                              std::uint64_t seed, std::string into) {
+    std::lock_guard lock(g.mutex);
+    g.cutAt = std::move(at);
+    g.cutAtLeft = k;
     g.seed = seed;
     g.into = std::move(into);
 }

@@ -7,6 +7,7 @@
 // unsynced changes kept up to a point (a journaling file system keeps them in order). From
 // then on every write fails, as on a machine without power.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@ enum class DiskOp { Write, Sync, Truncate, Create, Delete, Rename, FolderSync };
 
 struct DiskOpRecord {
     DiskOp op;
-    bool writerThread;  // false: another thread (the checkpointer's)
+    bool writerThread;  // the thread that opened the journal first; false: another (the
+                        // checkpointer's)
     std::string phase;  // the test's label at the time
 };
 
@@ -33,6 +35,10 @@ class PowerCutDisk {
     // The power fails right after operation `n` (1 = the first); what the disk then holds is
     // written to `into`, chosen by `seed`. 0: never.
     void CutAfter(std::uint64_t n, std::uint64_t seed, std::string into);
+    // The power fails right after the k-th operation `at` picks (k = 1: the first): a moment
+    // of a kind, wherever the threads' timing puts it.
+    void CutAtMatch(std::function<bool(const DiskOpRecord&)> at, std::uint64_t k,
+                    std::uint64_t seed, std::string into);
     // The power fails now.
     void CutNow(std::uint64_t seed, std::string into);
     bool Cut() const;
