@@ -4,6 +4,7 @@
 #include "bench_console.h"
 #include "carlink/laps.h"
 #include "carlink/protocol.h"
+#include "core/console_snapshot.h"
 
 namespace velmora::bench {
 namespace {
@@ -36,6 +37,15 @@ void BM_RecomputeLapStatsAfterALap(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_RecomputeLapStatsAfterALap)->RangeMultiplier(10)->Range(10, 5000)->Complexity();
+
+// What the engine publishes after a lap (or at most every 10 ms while only datagrams came): a
+// copy of the whole console; the lap grids share their rows, so it should not grow with them.
+void BM_TakeSnapshot(benchmark::State& state) {
+    BenchConsole b(3, static_cast<int>(state.range(0)));
+    std::uint64_t seq = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(TakeSnapshot(b.console, ++seq, 0));
+}
+BENCHMARK(BM_TakeSnapshot)->Arg(10)->Arg(5000);
 
 // Three cars with long runs: the ranking reads only the per-car fields, never the grids.
 void BM_RefreshRanking(benchmark::State& state) {

@@ -4,14 +4,10 @@ namespace velmora {
 
 std::shared_ptr<ConsoleSnapshot> TakeSnapshot(const Console& c, std::uint64_t seq,
                                               std::uint64_t commandsBegun) {
-    auto s = std::make_shared<ConsoleSnapshot>();
-    s->seq = seq;
-    s->commandsBegun = commandsBegun;
-    s->st = c.st;
-    s->settings = c.settings;
-    s->clock = c.clock;
-    s->services = RunningServices::Capture(c);
-    s->ticks = c.ticks.Now();
+    // Built from the state in place: a default state first would make every grid's first
+    // block only to throw it away.
+    auto s = std::make_shared<ConsoleSnapshot>(seq, commandsBegun, c.st, c.settings, c.clock,
+                                               RunningServices::Capture(c), c.ticks.Now());
     return s;
 }
 
