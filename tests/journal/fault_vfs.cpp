@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <set>
 
@@ -19,6 +20,7 @@ struct Patched {
 } gDatabase, gOther;
 std::mutex gMutex;
 std::set<sqlite3_file*> gLogs;  // files of gOther that are logs
+std::function<void()> gOnLogSync;
 
 bool Full(sqlite3_file* f) {
     std::lock_guard lock(gMutex);
@@ -38,6 +40,14 @@ int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
         p.copy.xWrite = [](sqlite3_file* f, const void* b, int n, sqlite3_int64 at) {
             const Patched& self = f->pMethods == &gDatabase.copy ? gDatabase : gOther;
             return Full(f) ? SQLITE_FULL : self.real->xWrite(f, b, n, at);
+        };
+        p.copy.xSync = [](sqlite3_file* f, int flags) {
+            const Patched& self = f->pMethods == &gDatabase.copy ? gDatabase : gOther;
+            std::unique_lock lock(gMutex);
+            const std::function<void()> hook = gLogs.count(f) ? gOnLogSync : nullptr;
+            lock.unlock();
+            if (hook) hook();
+            return self.real->xSync(f, flags);
         };
         p.copy.xClose = [](sqlite3_file* f) {
             const Patched& self = f->pMethods == &gDatabase.copy ? gDatabase : gOther;
@@ -69,6 +79,8 @@ void SetDiskFaults(const DiskFaults& faults) {
     gLogCannotOpen = faults.logCannotOpen;
     gLogFull = faults.logFull;
     gFileFull = faults.fileFull;
+    std::lock_guard lock(gMutex);
+    gOnLogSync = faults.onLogSync;
 }
 
 }  // namespace velmora::test

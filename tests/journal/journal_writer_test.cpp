@@ -1,0 +1,157 @@
+// Group commit through the engine: laps closed while the writer's sync of an earlier one runs
+// are written together, in one transaction with one sync, and their replies wait for it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "core/temp_folder.h"
+#include "engine/engine_rig.h"
+#include "fault_vfs.h"
+#include "journal/journal_writer.h"
+
+namespace velmora::test {
+namespace {
+
+// Counts the log's syncs; once closed, holds each on the syncing thread until let through.
+class SyncGate {
+  public:
+    void OnSync() {
+        std::unique_lock lock(m_);
+        const int n = ++syncs_;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return !closed_ || n <= passed_; });
+    }
+    void Close() {
+        std::lock_guard lock(m_);
+        closed_ = true;
+        passed_ = base_ = syncs_;
+    }
+    void LetOneThrough() {
+        std::lock_guard lock(m_);
+        ++passed_;
+        changed_.notify_all();
+    }
+    void Open() {
+        std::lock_guard lock(m_);
+        closed_ = false;
+        changed_.notify_all();
+    }
+    int Syncs() {
+        std::lock_guard lock(m_);
+        return syncs_;
+    }
+    // Whether the `n`th sync since the gate closed came (and is held) within a generous time.
+    bool Held(int n) {
+        std::unique_lock lock(m_);
+        return changed_.wait_for(lock, std::chrono::seconds(20),
+                                 [&] { return syncs_ >= base_ + n; });
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable changed_;
+    int syncs_ = 0, passed_ = 0, base_ = 0;
+    bool closed_ = false;
+};
+
+// The engine's fake clock as the writer's thread reads it.
+struct SharedClock final : MonotonicClock {
+    std::atomic<std::int64_t> ns{0};
+    std::int64_t NowNs() const override { return ns; }
+};
+
+TEST(JournalWriter, LapsClosedDuringASyncShareTheNextOneAndTheirRepliesWaitForIt) {
+    TempFolder dir;
+    SyncGate gate;
+    struct Report {
+        JournalTicket seq;
+        int syncs;
+    };
+    std::mutex m;
+    std::condition_variable reported;
+    std::vector<Report> reports;
+    ScopedDiskFaults faults({.onLogSync = [&gate] { gate.OnSync(); }});
+    EngineRig r({0, 1, 2});
+    SharedClock mono;
+    JournalWriter writer(
+        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, mono);
+    writer.Start([&](JournalTicket t) {
+        {
+            std::lock_guard lock(m);
+            reports.push_back({t, gate.Syncs()});
+        }
+        reported.notify_all();
+        r.engine->Wake();
+    });
+    r.engine->SetJournal(&writer);
+    // A failed check must not leave the writer's thread held at the end.
+    struct Opener {
+        SyncGate& gate;
+        ~Opener() { gate.Open(); }
+    } opener{gate};
+    const auto at = [&](std::int64_t ms) {
+        mono.ns = r.Ns(ms);
+        r.RoundAt(ms);
+        return r.engine->Latest()->seq;
+    };
+    mono.ns = r.mono.ns;
+    r.Start();
+    for (int i : {0, 1, 2}) r.Car(i, "000", 100);
+    at(200);
+    writer.Drain();
+    at(12'000);  // the silence step has sent every car out on lap 1
+    writer.Drain();
+    at(12'001);  // every reply held so far goes
+    writer.Drain();
+
+    // Car 0 closes its lap and the writer's sync of it is held; cars 1 and 2 close theirs
+    // meanwhile, each in a round of its own.
+    gate.Close();
+    r.Car(0, "000", 12'500);
+    const JournalTicket first = at(12'501);
+    ASSERT_TRUE(gate.Held(1));
+    r.Car(1, "000", 12'510);
+    at(12'511);
+    r.Car(2, "000", 12'520);
+    const JournalTicket last = at(12'521);
+    for (int i : {0, 1, 2}) EXPECT_EQ(r.net.Waiting(CarSocket(i)), 1u) << "car " << i;
+
+    // Car 0's reply goes once its sync is done; the other two wait for the next write.
+    gate.LetOneThrough();
+    ASSERT_TRUE(gate.Held(2));
+    at(12'530);
+    EXPECT_EQ(r.net.Waiting(CarSocket(0)), 0u);
+    EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
+    for (int i : {1, 2}) EXPECT_EQ(r.net.Waiting(CarSocket(i)), 1u) << "car " << i;
+
+    // One write, one sync, for both; the durable report jumps from the first lap to the last.
+    gate.Open();
+    std::vector<Report> got;
+    {
+        std::unique_lock lock(m);
+        ASSERT_TRUE(reported.wait_for(lock, std::chrono::seconds(20),
+                                      [&] { return reports.back().seq >= last; }));
+        got = reports;
+    }
+    const auto seqIs = [](JournalTicket t) { return [t](const Report& x) { return x.seq == t; }; };
+    const auto a = std::find_if(got.begin(), got.end(), seqIs(first));
+    const auto c = std::find_if(got.begin(), got.end(), seqIs(last));
+    ASSERT_NE(a, got.end());
+    ASSERT_NE(c, got.end());
+    EXPECT_EQ(c - a, 1) << "a write between the first lap's and the last";
+    EXPECT_EQ(c->syncs - a->syncs, 1);
+    // Both held replies go in the next round.
+    at(12'540);
+    for (int i : {1, 2}) {
+        EXPECT_EQ(r.net.Waiting(CarSocket(i)), 0u) << "car " << i;
+        EXPECT_EQ(r.LastReply(i).substr(0, 4), "N001") << "car " << i;
+    }
+}
+
+}  // namespace
+}  // namespace velmora::test
