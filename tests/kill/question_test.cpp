@@ -4,8 +4,10 @@
 // still in range. The console binds the car ports as it starts and keeps what arrives; on Yes
 // it handles that in order of arrival. So car 1, heard all along (but for the second the console
 // was down, shorter than the silence), gets no lap it did not drive, and its next lap, out and
-// back after the question, is timed to the car's own. Without the ports bound from the start,
-// the question alone is longer than the silence and car 1 gets a lap it never drove.
+// back after the question, is timed to the car's own. Nor does it lose a datagram of its return:
+// every one it sent is answered but those sent while no console had its port. Without the ports
+// bound from the start, the question alone is longer than the silence and car 1 gets a lap it
+// never drove.
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -26,12 +28,14 @@ constexpr int kCars = 3;
 constexpr int kSilenceSeconds = 3;  // the console's; the car's pass outlasts kill + question
 constexpr int kAnswerDelayMs = 3000;
 constexpr int kToleranceMs = 50;
+constexpr int kCar1IntervalMs = 500;
 
 struct CarLog {
     std::vector<long long> lapMs;     // the car's own laps
     std::vector<long long> passNs;    // when each pass began
     std::map<int, long long> toldMs;  // lap count of a status block → its last_ms
     int told = 0;
+    long long sent = -1, replies = -1;  // the car's summary
     bool finished = false;
 };
 
@@ -85,6 +89,7 @@ class QuestionTest : public QObject {
         static const QRegularExpression lap(R"(^lap n=(\d+) ms=(\d+)$)");
         static const QRegularExpression pass(R"(^pass n=(\d+) t_ns=(\d+)$)");
         static const QRegularExpression reply(R"(^reply flag=\S+ lap=(\d+) last_ms=(\d+))");
+        static const QRegularExpression summary(R"(^summary sent=(\d+) replies=(\d+) )");
         CarLog& c = log_[i];
         if (auto m = lap.match(line); m.hasMatch()) {
             c.lapMs.push_back(m.captured(2).toLongLong());
@@ -94,6 +99,9 @@ class QuestionTest : public QObject {
             const int n = y.captured(1).toInt();
             c.toldMs[n] = y.captured(2).toLongLong();
             c.told = std::max(c.told, n);
+        } else if (auto s = summary.match(line); s.hasMatch()) {
+            c.sent = s.captured(1).toLongLong();
+            c.replies = s.captured(2).toLongLong();
         }
     }
 
@@ -142,8 +150,8 @@ class QuestionTest : public QObject {
         // comes back for a last pass; cars 0 and 2 drive short laps all along.
         // Car 1 sends every half second: after the answer the lap clock's step comes before its
         // next datagram, as it would on a real pit wall.
-        StartCar(1, {"--in-range-ms", "10000", "--interval-ms", "500", "--silence-ms", "4000",
-                     "--laps", "2"});
+        StartCar(1, {"--in-range-ms", "10000", "--interval-ms", QString::number(kCar1IntervalMs),
+                     "--silence-ms", "4000", "--laps", "2"});
         for (int i : {0, 2})
             StartCar(i, {"--in-range-ms", "400", "--interval-ms", "100", "--silence-ms", "3600",
                          "--laps", "4"});
@@ -151,6 +159,7 @@ class QuestionTest : public QObject {
         QTest::qWait(1500);
 
         // Killed while car 1 is in range; the question waits 3 s for its answer.
+        const long long killAt = NowNs();
         console_->p.kill();
         QVERIFY(console_->p.waitForFinished(5000));
         const long long killedAt = NowNs();
@@ -166,13 +175,25 @@ class QuestionTest : public QObject {
         QVERIFY(ready_);
 
         for (int i = 0; i < kCars; ++i)
-            QVERIFY2(WaitFor([&] { return log_[i].finished; }, 60000), "a car did not finish");
+            QVERIFY2(WaitFor([&] { return log_[i].finished && log_[i].sent >= 0; }, 60000),
+                     "a car did not finish");
         dumpEnd_ = false;
         QVERIFY(Command("dump") && WaitFor([this] { return dumpEnd_; }, 5000));
 
+        // Every datagram car 1 sent was answered, kept through the question or not, but those
+        // sent while its port was closed: from the kill until the console bound it, which was
+        // before the question showed. The car sends on a fixed beat from its pass's start.
+        const CarLog& c = log_[1];
+        long long unheard = 0;
+        for (long long t = c.passNs[0]; t < questionAt_; t += kCar1IntervalMs * 1'000'000LL)
+            unheard += t > killAt - 50'000'000;
+        QVERIFY2(c.sent - c.replies <= unheard,
+                 qPrintable(QStringLiteral("car 1 sent %1, got %2 replies; %3 sent while deaf")
+                                .arg(c.sent)
+                                .arg(c.replies)
+                                .arg(unheard)));
         // Car 1: two laps driven, two laps recorded (none while it stood there through the
         // kill and the question), the second timed to the car's own.
-        const CarLog& c = log_[1];
         QCOMPARE(static_cast<int>(c.lapMs.size()), 2);
         QCOMPARE(c.told, 2);
         QVERIFY(lapCount_[1] == 2 || lapCount_[1] == 3);  // 3 once its last silence began
