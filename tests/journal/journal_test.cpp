@@ -2,7 +2,10 @@
 // same file comes back exactly as it was.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "analysis/lap_export.h"
+#include "fault_vfs.h"
 #include "journal/journal_file.h"
 #include "journal_rig.h"
 #include "measure/lap_correction.h"
@@ -136,6 +139,35 @@ TEST(Journal, ADatagramThatChangesNothingWritesNothing) {
     rig.panel(0).Txt_OutMess.text = "BOX";
     rig.console.CommitJournal();
     EXPECT_EQ(rig.journal->Writes(), before + 1);
+}
+
+// A car out of range changes its state line every second ("無通信 N秒"); that is written by the
+// heartbeat, never as a synced commit, so a real lap never waits behind such a sync. The lap
+// the silence then opens is synced.
+TEST(Journal, ACarAwayCountsItsSecondsWithoutASyncedCommit) {
+    TempFolder dir;
+    std::atomic<int> syncs{0};
+    ScopedDiskFaults counting({.onLogSync = [&syncs] { ++syncs; }});
+    JournalRig rig(dir.File("j.db"));
+    rig.PrepareRace();
+    rig.Start();
+    rig.DriveLaps(0, 1, 1000, kLap);
+    const std::int64_t lastHeard = 1000 + kLap + 200;
+    const int before = syncs;
+    for (int s = 1; s * 1000 < rig.console.clock.SilenceTicks; ++s) {
+        rig.AtTick(lastHeard + s * 1000);
+        rig.Tick(0);
+    }
+    EXPECT_TRUE(rig.panel(0).Lbl_CarStatus.caption.starts_with("無通信"))
+        << rig.panel(0).Lbl_CarStatus.caption;
+    EXPECT_EQ(syncs, before);
+    RestartedConsole after(rig.path, rig.wall.realMs);
+    EXPECT_EQ(after.console.st.panels[0].Lbl_CarStatus.caption, rig.panel(0).Lbl_CarStatus.caption);
+
+    rig.AtTick(lastHeard + rig.console.clock.SilenceTicks + 1);
+    rig.Tick(0);
+    EXPECT_EQ(rig.runner(0).LapCount, 2);
+    EXPECT_GT(syncs, before);
 }
 
 TEST(Journal, TheLapIsJournaledBeforeTheCarIsTold) {
