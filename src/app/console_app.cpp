@@ -50,9 +50,8 @@ ConsoleApp::ConsoleApp(const QString& programFolder)
     view_.paths = Paths::InFolder(folder_.toStdString());
     // Everything the console asks of the window arrives on the console's thread and is carried
     // over to this one; nothing here is called back while the console waits.
-    const auto later = [this](std::function<void()> f) {
-        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
-    };
+    connect(this, &ConsoleApp::carried, this, &ConsoleApp::runCarried, Qt::QueuedConnection);
+    const auto later = [this](std::function<void()> f) { carry(std::move(f)); };
     LiveConsole::Hooks hooks;
     hooks.published = [this, later] {
         // One pending hand-over at a time: the window takes the latest snapshot when it gets
@@ -96,6 +95,27 @@ void ConsoleApp::start(std::chrono::milliseconds splashDelay) {
     // The engine's thread exists now; the window, and every thread it starts from here on,
     // give way to it when they compete for a core.
     LowerThisThreadsPriority();
+}
+
+void ConsoleApp::carry(std::function<void()> f) {
+    {
+        std::lock_guard lock(carryMutex_);
+        carried_.push_back(std::move(f));
+    }
+    emit carried();
+}
+
+void ConsoleApp::runCarried() {
+    // One call per signal, in order: a call that opens a dialog lets the ones behind it run
+    // from the dialog's own event loop, as queued calls always did.
+    std::function<void()> f;
+    {
+        std::lock_guard lock(carryMutex_);
+        if (carried_.empty()) return;
+        f = std::move(carried_.front());
+        carried_.pop_front();
+    }
+    f();
 }
 
 void ConsoleApp::handOver() {

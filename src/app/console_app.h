@@ -14,8 +14,10 @@
 #include <QTranslator>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "app/qt_dialogs.h"
 #include "core/console.h"
@@ -78,8 +80,15 @@ class ConsoleApp : public QObject {
 
   signals:
     void mainWindowShown();
+    // One call carried over from the console's thread waits (see carry).
+    void carried();
 
   private:
+    // Runs `f` on this thread, after what was carried over before it. The call waits in a
+    // queue under our own lock, so the hand-over between the threads is one a thread checker
+    // sees (Qt's event queue locks inside a library it cannot look into).
+    void carry(std::function<void()> f);
+    void runCarried();
     void handOver();
     void opened();
     void ended();
@@ -116,6 +125,8 @@ class ConsoleApp : public QObject {
     bool rendering_ = false;
     bool renderAgain_ = false;
     std::atomic<bool> publishPending_{false};
+    std::mutex carryMutex_;
+    std::deque<std::function<void()>> carried_;
     std::uint64_t posted_ = 0;                      // the last action this window posted
     std::shared_ptr<const ConsoleSnapshot> shown_;  // the snapshot in view_
     std::uint64_t focusSerial_ = 0;                 // the last focus request carried out

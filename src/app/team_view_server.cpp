@@ -18,6 +18,8 @@ TeamViewServer::TeamViewServer(QByteArray page, QString instance, Limits limits)
     clock_.start();
     tick_.setInterval(kTickMs);
     connect(&tick_, &QTimer::timeout, this, &TeamViewServer::Tick);
+    connect(this, &TeamViewServer::pushRequested, this, &TeamViewServer::Push,
+            Qt::QueuedConnection);
 }
 
 TeamViewServer::~TeamViewServer() = default;
@@ -61,7 +63,7 @@ void TeamViewServer::Post(std::shared_ptr<const TeamViewModel> model, bool histo
     postedHistory_ = postedHistory_ || historyChanged;
     if (pushQueued_) return;
     pushQueued_ = true;
-    QMetaObject::invokeMethod(this, &TeamViewServer::Push, Qt::QueuedConnection);
+    emit pushRequested();
 }
 
 void TeamViewServer::Push() {

@@ -46,6 +46,9 @@ class TeamViewServer : public QObject {
 
   signals:
     void pagesChanged(int pages);
+    // Post's wake-up for the server's thread (connected before that thread starts, so the
+    // hand-over is one a thread checker sees; see ConsoleApp::carry).
+    void pushRequested();
 
   private:
     struct Page {

@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles for the platform services. Nothing here blocks or sleeps: tests answer
 // dialogs from a queue, fire timers by hand, deliver datagrams by hand and set the clocks.
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -107,9 +108,10 @@ class FakeWallClock : public WallClock {
     void Set(const CivilTime& c) { now = FromCivil(c); }
 };
 
+// Atomic: the journal's writer thread reads it while a test on its own thread moves it on.
 class FakeMonotonic : public MonotonicClock {
   public:
-    std::int64_t ns = 1'000'000'000;
+    std::atomic<std::int64_t> ns{1'000'000'000};
     std::int64_t NowNs() const override { return ns; }
     void AdvanceMs(std::int64_t ms) { ns += ms * 1'000'000; }
 };

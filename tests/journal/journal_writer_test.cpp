@@ -99,7 +99,7 @@ TEST(JournalWriter, LapsClosedDuringASyncShareTheNextOneAndTheirRepliesWaitForIt
         r.RoundAt(ms);
         return r.engine->Latest()->seq;
     };
-    mono.ns = r.mono.ns;
+    mono.ns = r.mono.ns.load();
     r.Start();
     for (int i : {0, 1, 2}) r.Car(i, "000", 100);
     at(200);

@@ -328,7 +328,7 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
     r.console.settings.SilenceSeconds = 2;
     r.console.DeriveClock();
     SharedClock mono;
-    mono.ns = r.mono.ns;
+    mono.ns = r.mono.ns.load();
     JournalWriter writer(
         path, [](const std::string&, MessageIcon) {}, r.wall, mono);
     writer.journal().SetFileSystem(disk.files());
