@@ -27,16 +27,6 @@ TeamView::TeamView(std::string settingsPath, std::function<std::string()> localA
     server_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, server_, &QObject::deleteLater);
     connect(server_, &TeamViewServer::pagesChanged, this, &TeamView::changed);
-    connect(
-        this, &TeamView::callRequested, server_,
-        [this] {
-            std::lock_guard lock(callMutex_);
-            if (!pendingCall_) return;
-            callResult_ = (*pendingCall_)();
-            pendingCall_ = nullptr;
-            callDone_.notify_all();
-        },
-        Qt::QueuedConnection);
     thread_.start();
     againTimer_.setSingleShot(true);
     connect(&againTimer_, &QTimer::timeout, this, [this] {
@@ -54,12 +44,10 @@ TeamView::~TeamView() {
 }
 
 QString TeamView::Call(const std::function<QString()>& onServerThread) {
-    std::unique_lock lock(callMutex_);
-    pendingCall_ = &onServerThread;
-    callResult_.clear();
-    emit callRequested();
-    callDone_.wait(lock, [this] { return pendingCall_ == nullptr; });
-    return std::move(callResult_);
+    QString result;
+    QMetaObject::invokeMethod(
+        server_, [&] { result = onServerThread(); }, Qt::BlockingQueuedConnection);
+    return result;
 }
 
 QString TeamView::StartFromSettings() { return settings_.on ? TurnOn() : QString(); }

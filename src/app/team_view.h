@@ -10,10 +10,8 @@
 #include <QString>
 #include <QThread>
 #include <QTimer>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "teamview/team_view_model.h"
@@ -58,19 +56,9 @@ class TeamView : public QObject {
   signals:
     // On or off, the key or the number of pages changed.
     void changed();
-    // Call's request to the server's thread (connected before that thread starts).
-    void callRequested();
 
   private:
-    // Runs `onServerThread` on the server's thread and waits for it. The call and its result
-    // pass under our own lock and condition, so a thread checker sees the hand-over (Qt's
-    // blocking queued call would do it inside a library it cannot look into).
     QString Call(const std::function<QString()>& onServerThread);
-
-    std::mutex callMutex_;
-    std::condition_variable callDone_;
-    const std::function<QString()>* pendingCall_ = nullptr;
-    QString callResult_;
     std::string settingsPath_;
     std::function<std::string()> localAddress_;
     std::function<void()> again_;
