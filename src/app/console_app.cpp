@@ -51,22 +51,21 @@ ConsoleApp::ConsoleApp(const QString& programFolder)
     // Everything the console asks of the window arrives on the console's thread and is carried
     // over to this one; nothing here is called back while the console waits.
     connect(this, &ConsoleApp::carried, this, &ConsoleApp::runCarried, Qt::QueuedConnection);
-    const auto later = [this](std::function<void()> f) { carry(std::move(f)); };
     LiveConsole::Hooks hooks;
-    hooks.published = [this, later] {
+    hooks.published = [this] {
         // One pending hand-over at a time: the window takes the latest snapshot when it gets
         // there, however many were published meanwhile.
-        if (!publishPending_.exchange(true)) later([this] { published(); });
+        if (!publishPending_.exchange(true)) carry([this] { published(); });
     };
-    hooks.showDialog = [this, later](DialogRequest r) {
-        later([this, r = std::move(r)] { showDialog(r); });
+    hooks.showDialog = [this](DialogRequest r) {
+        carry([this, r = std::move(r)] { showDialog(r); });
     };
-    hooks.beep = [this, later] { later([this] { dialogs_->Beep(); }); };
-    hooks.report = [this, later](const std::string& text, MessageIcon icon) {
-        later([this, text, icon] { showLater(text, icon); });
+    hooks.beep = [this] { carry([this] { dialogs_->Beep(); }); };
+    hooks.report = [this](const std::string& text, MessageIcon icon) {
+        carry([this, text, icon] { showLater(text, icon); });
     };
-    hooks.opened = [this, later] { later([this] { opened(); }); };
-    hooks.ended = [this, later] { later([this] { ended(); }); };
+    hooks.opened = [this] { carry([this] { opened(); }); };
+    hooks.ended = [this] { carry([this] { ended(); }); };
     live_ = std::make_unique<LiveConsole>(folder_.toStdString(), std::move(hooks));
     sinceRender_.start();
     scaleSaveTimer_.setSingleShot(true);

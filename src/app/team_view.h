@@ -59,6 +59,7 @@ class TeamView : public QObject {
 
   private:
     QString Call(const std::function<QString()>& onServerThread);
+
     std::string settingsPath_;
     std::function<std::string()> localAddress_;
     std::function<void()> again_;
