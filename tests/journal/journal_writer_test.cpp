@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -59,12 +58,6 @@ class SyncGate {
     bool closed_ = false;
 };
 
-// The engine's fake clock as the writer's thread reads it.
-struct SharedClock final : MonotonicClock {
-    std::atomic<std::int64_t> ns{0};
-    std::int64_t NowNs() const override { return ns; }
-};
-
 TEST(JournalWriter, LapsClosedDuringASyncShareTheNextOneAndTheirRepliesWaitForIt) {
     TempFolder dir;
     SyncGate gate;
@@ -77,9 +70,8 @@ TEST(JournalWriter, LapsClosedDuringASyncShareTheNextOneAndTheirRepliesWaitForIt
     std::vector<Report> reports;
     ScopedDiskFaults faults({.onLogSync = [&gate] { gate.OnSync(); }});
     EngineRig r({0, 1, 2});
-    SharedClock mono;
     JournalWriter writer(
-        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, mono);
+        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
     writer.Start([&](JournalTicket t) {
         {
             std::lock_guard lock(m);
@@ -95,11 +87,9 @@ TEST(JournalWriter, LapsClosedDuringASyncShareTheNextOneAndTheirRepliesWaitForIt
         ~Opener() { gate.Open(); }
     } opener{gate};
     const auto at = [&](std::int64_t ms) {
-        mono.ns = r.Ns(ms);
         r.RoundAt(ms);
         return r.engine->Latest()->seq;
     };
-    mono.ns = r.mono.ns.load();
     r.Start();
     for (int i : {0, 1, 2}) r.Car(i, "000", 100);
     at(200);

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -179,6 +178,32 @@ std::uint64_t Knob(const char* name, std::uint64_t fallback) {
     return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
 }
 
+// The cuts of one test that fell, the laps they checked and the cuts that lost one.
+struct CutTally {
+    int laps = 0, unreadable = 0, lost = 0, fell = 0;
+
+    // Restores what the cut left in `run`/after and checks it against what the races told;
+    // `where` names the cut in a failure, and a failing cut's files go to `keep` when asked.
+    void Check(const std::string& run, const std::array<Told, 2>& told, std::int64_t realMs,
+               const std::string& where, const std::string& keep) {
+        ++fell;
+        const Outcome o = Inspect(run + "/after", told, realMs);
+        laps += told[0].Laps() + told[1].Laps();
+        unreadable += o.unreadable;
+        lost += o.lost.empty() ? 0 : 1;
+        for (const std::string& why : o.lost) ADD_FAILURE() << where << ": " << why;
+        if (!o.lost.empty() && std::getenv("VELMORA_POWERCUT_DEBUG"))
+            fs::copy(run, keep, fs::copy_options::recursive);
+    }
+    void Print(const char* what, std::uint64_t count, std::uint64_t seed) const {
+        std::printf(
+            "%s: %llu from seed %llu (%d fell), laps told and checked %d, cuts losing one %d, "
+            "unreadable journals %d\n",
+            what, static_cast<unsigned long long>(count), static_cast<unsigned long long>(seed),
+            fell, laps, lost, unreadable);
+    }
+};
+
 // Where the power fails, by the kind of moment in the lap cycle; n is "after operation n".
 constexpr std::array<const char*, 6> kPoints = {"before a write",
                                                 "between a write and its sync",
@@ -245,7 +270,7 @@ TEST(JournalPowerCut, NoLapACarWasToldIsLost) {
         ASSERT_FALSE(at[p].empty()) << kPoints[p];
     }
 
-    int laps = 0, unreadable = 0, lost = 0, fell = 0;
+    CutTally tally;
     for (std::uint64_t c = 0; c < count; ++c) {
         const std::size_t point = c % kPoints.size();
         const std::uint64_t n = at[point][rng() % at[point].size()];
@@ -262,28 +287,18 @@ TEST(JournalPowerCut, NoLapACarWasToldIsLost) {
                 continue;
             }
         }
-        ++fell;
         if (std::getenv("VELMORA_POWERCUT_DEBUG"))
             fs::copy(run + "/after", run + "/raw", fs::copy_options::recursive);
-        const Outcome o = Inspect(run + "/after", told, realMs);
-        laps += told[0].Laps() + told[1].Laps();
-        unreadable += o.unreadable;
-        lost += o.lost.empty() ? 0 : 1;
-        for (const std::string& why : o.lost)
-            ADD_FAILURE() << "cut " << c << " (" << kPoints[point] << ", after operation " << n
-                          << ", seed " << seed + c << "): " << why;
-        if (!o.lost.empty() && std::getenv("VELMORA_POWERCUT_DEBUG"))
-            fs::copy(run, "/tmp/powercut-" + std::to_string(c), fs::copy_options::recursive);
+        tally.Check(run, told, realMs,
+                    "cut " + std::to_string(c) + " (" + kPoints[point] + ", after operation " +
+                        std::to_string(n) + ", seed " + std::to_string(seed + c) + ")",
+                    "/tmp/powercut-" + std::to_string(c));
         fs::remove_all(run);
     }
-    std::printf(
-        "power cuts: %llu from seed %llu (%d fell), laps told and checked %d, cuts losing one "
-        "%d, unreadable journals %d\n",
-        static_cast<unsigned long long>(count), static_cast<unsigned long long>(seed), fell, laps,
-        lost, unreadable);
-    EXPECT_GE(fell * 10, static_cast<int>(count) * 9);  // nearly every cut fell where it was aimed
-    EXPECT_EQ(unreadable, 0);
-    EXPECT_EQ(lost, 0);
+    tally.Print("power cuts", count, seed);
+    EXPECT_GE(tally.fell * 10, static_cast<int>(count) * 9);  // nearly every cut fell where aimed
+    EXPECT_EQ(tally.unreadable, 0);
+    EXPECT_EQ(tally.lost, 0);
 }
 
 // ---- The same races as the console runs them ----
@@ -313,12 +328,6 @@ bool AtWriterPoint(const DiskOpRecord& op, std::size_t point) {
     }
 }
 
-// The engine's fake clock as the writer's thread reads it.
-struct SharedClock final : MonotonicClock {
-    std::atomic<std::int64_t> ns{0};
-    std::int64_t NowNs() const override { return ns; }
-};
-
 // One race from set-up to End through the engine and the writer; stops at the power cut.
 // `rng` decides after which rounds the writer catches up before the engine goes on.
 void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int race,
@@ -327,10 +336,8 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
     // A short silence: the engine runs every lap clock step, and a 10 s one costs 300 of them.
     r.console.settings.SilenceSeconds = 2;
     r.console.DeriveClock();
-    SharedClock mono;
-    mono.ns = r.mono.ns.load();
     JournalWriter writer(
-        path, [](const std::string&, MessageIcon) {}, r.wall, mono);
+        path, [](const std::string&, MessageIcon) {}, r.wall, r.mono);
     writer.journal().SetFileSystem(disk.files());
     writer.journal().SetCheckpointFrames(8);
     r.net.onSend = [&r, &disk, &told](const FakeEngineNet::Sent& s) {
@@ -363,7 +370,6 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
             std::snprintf(echo, sizeof echo, "%03d", told.count[e.car]);
             r.Car(e.car, std::string(echo) + "了解", ms);
         }
-        mono.ns = r.Ns(ms);
         r.RoundAt(ms);  // the lap clocks step on the engine's own timers
         if (rng() % 4 == 0) writer.Drain();
     }
@@ -371,7 +377,6 @@ void RunWriterRace(const std::string& path, PowerCutDisk& disk, Told& told, int 
     disk.SetPhase("end");
     r.dialogs.answers.push_back(MessageAnswer::Yes);
     r.engine->Post([&r, &writer](Console& c) { ConfirmEnd(c, *r.engine, writer); });
-    mono.ns = r.Ns(ms + 1);
     r.RoundAt(ms + 1);
 }
 
@@ -399,7 +404,7 @@ TEST(JournalPowerCut, NoLapACarWasToldIsLostThroughTheWritersGroupCommit) {
     }
     for (std::size_t p = 0; p < kinds.size(); ++p) ASSERT_GT(kinds[p], 0u) << kWriterPoints[p];
 
-    int laps = 0, unreadable = 0, lost = 0, fell = 0;
+    CutTally tally;
     for (std::uint64_t c = 0; c < count; ++c) {
         const std::size_t point = c % kWriterPoints.size();
         // Short of the dry run's count: a run whose writer merged more has fewer of each.
@@ -418,26 +423,16 @@ TEST(JournalPowerCut, NoLapACarWasToldIsLostThroughTheWritersGroupCommit) {
                 continue;
             }
         }  // the writer stopped with the race; the disk forgot
-        ++fell;
-        const Outcome o = Inspect(run + "/after", told, realMs);
-        laps += told[0].Laps() + told[1].Laps();
-        unreadable += o.unreadable;
-        lost += o.lost.empty() ? 0 : 1;
-        for (const std::string& why : o.lost)
-            ADD_FAILURE() << "cut " << c << " (" << kWriterPoints[point] << ", operation " << k
-                          << " of its kind, seed " << seed + c << "): " << why;
-        if (!o.lost.empty() && std::getenv("VELMORA_POWERCUT_DEBUG"))
-            fs::copy(run, "/tmp/powercut-writer-" + std::to_string(c), fs::copy_options::recursive);
+        tally.Check(run, told, realMs,
+                    "cut " + std::to_string(c) + " (" + kWriterPoints[point] + ", operation " +
+                        std::to_string(k) + " of its kind, seed " + std::to_string(seed + c) + ")",
+                    "/tmp/powercut-writer-" + std::to_string(c));
         fs::remove_all(run);
     }
-    std::printf(
-        "power cuts through the writer: %llu from seed %llu (%d fell), laps told and checked %d, "
-        "cuts losing one %d, unreadable journals %d\n",
-        static_cast<unsigned long long>(count), static_cast<unsigned long long>(seed), fell, laps,
-        lost, unreadable);
-    EXPECT_GE(fell * 10, static_cast<int>(count) * 8);
-    EXPECT_EQ(unreadable, 0);
-    EXPECT_EQ(lost, 0);
+    tally.Print("power cuts through the writer", count, seed);
+    EXPECT_GE(tally.fell * 10, static_cast<int>(count) * 8);
+    EXPECT_EQ(tally.unreadable, 0);
+    EXPECT_EQ(tally.lost, 0);
 }
 
 }  // namespace
