@@ -67,13 +67,13 @@ QJsonObject HistoryJson(const TeamCar& c) {
     return QJsonObject{{"recent", recent},
                        {"sent", sent},
                        {"chart", QJsonObject{{"points", points}, {"best", c.chartBest}}},
-                       {"stints", ArrayOf(c.stints, StintJson)},
-                       {"stintCount", c.stintCount},
-                       {"stops", ArrayOf(c.stops, StopJson)},
-                       {"stopCount", c.stopCount},
-                       {"breaches", ArrayOf(c.breaches, BreachJson)},
-                       {"breachCount", c.breachCount},
-                       {"penaltyLaps", c.penaltyLaps}};
+                       {"stints", ArrayOf(c.rules.stints, StintJson)},
+                       {"stintCount", c.rules.stintCount},
+                       {"stops", ArrayOf(c.rules.stops, StopJson)},
+                       {"stopCount", c.rules.stopCount},
+                       {"breaches", ArrayOf(c.rules.breaches, BreachJson)},
+                       {"breachCount", c.rules.breachCount},
+                       {"penaltyLaps", c.rules.penaltyLaps}};
 }
 
 QJsonObject CarJson(const TeamCar& c, bool withHistory) {

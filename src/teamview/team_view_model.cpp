@@ -124,33 +124,32 @@ const TeamViewBuilder::RulePart& TeamViewBuilder::RulesOf(int slot, const Grid& 
     part = RulePart{};
     part.revision = t.Revision();
     part.rows = t.RowCount();
-    for (int row = 1; row <= t.RowCount(); ++row)
-        if (!t.Cell(row, kStintPenaltyColumn).empty())
-            part.penaltyLaps += Number(t.Cell(row, kStintPenaltyColumn));
+    TeamRuleRecord& r = part.record;
     // Newest first: the table is in time order.
     for (int row = t.RowCount(); row >= 1; --row) {
         const std::string& kind = t.Cell(row, 1);
         const std::string& startMs = t.Cell(row, kStintStartMsColumn);
         const std::string& lengthMs = t.Cell(row, kStintLengthMsColumn);
         if (kind == "走行") {
-            if (++part.stintCount > kRuleRows) continue;
+            if (++r.stintCount > kRuleRows) continue;
             const auto [first, last] = LapRange(t.Cell(row, 3));
-            part.stints.push_back(TeamStint{t.Cell(row, 2), first, last, t.Cell(row, 4),
-                                            t.Cell(row, 5), Ms(startMs), Ms(lengthMs),
-                                            !t.Cell(row, 6).empty()});
+            r.stints.push_back(TeamStint{t.Cell(row, 2), first, last, t.Cell(row, 4),
+                                         t.Cell(row, 5), Ms(startMs), Ms(lengthMs),
+                                         !t.Cell(row, 6).empty()});
         } else if (kind == "停止") {
-            if (++part.stopCount > kRuleRows) continue;
-            part.stops.push_back(TeamStop{
+            if (++r.stopCount > kRuleRows) continue;
+            r.stops.push_back(TeamStop{
                 Number(t.Cell(row, 3)), t.Cell(row, 2), t.Cell(row, 4), t.Cell(row, 5), Ms(startMs),
                 lengthMs.empty() ? std::nullopt : std::optional<std::int64_t>(Ms(lengthMs)),
                 t.Cell(row, kStintCodeColumn) == "short"});
         } else if (kind == "違反") {
-            if (++part.breachCount > kRuleRows) continue;
-            part.breaches.push_back(TeamBreach{t.Cell(row, kStintCodeColumn), t.Cell(row, 6),
-                                               t.Cell(row, 2), Number(t.Cell(row, 3)),
-                                               t.Cell(row, 4), Ms(startMs),
-                                               t.Cell(row, kStintProvisionalColumn) == "1",
-                                               Number(t.Cell(row, kStintPenaltyColumn))});
+            const int penalty = Number(t.Cell(row, kStintPenaltyColumn));
+            r.penaltyLaps += penalty;  // of every breach, listed or not
+            if (++r.breachCount > kRuleRows) continue;
+            r.breaches.push_back(TeamBreach{t.Cell(row, kStintCodeColumn), t.Cell(row, 6),
+                                            t.Cell(row, 2), Number(t.Cell(row, 3)), t.Cell(row, 4),
+                                            Ms(startMs),
+                                            t.Cell(row, kStintProvisionalColumn) == "1", penalty});
         }
     }
     return part;
@@ -211,14 +210,7 @@ TeamViewModel TeamViewBuilder::Build(const ConsoleState& st, const ClockParams& 
         car.sent = part.sent;
         car.chart = part.chart;
         car.chartBest = part.chartBest;
-        const RulePart& rules = RulesOf(i, p.Spd_Stints);
-        car.stints = rules.stints;
-        car.stops = rules.stops;
-        car.breaches = rules.breaches;
-        car.stintCount = rules.stintCount;
-        car.stopCount = rules.stopCount;
-        car.breachCount = rules.breachCount;
-        car.penaltyLaps = rules.penaltyLaps;
+        car.rules = RulesOf(i, p.Spd_Stints).record;
         m.cars.push_back(std::move(car));
     }
     return m;
@@ -230,10 +222,7 @@ bool SameHistory(const TeamViewModel& a, const TeamViewModel& b) {
         const TeamCar& x = a.cars[k];
         const TeamCar& y = b.cars[k];
         if (x.slot != y.slot || x.recent != y.recent || x.sent != y.sent || x.chart != y.chart ||
-            x.chartBest != y.chartBest || x.stints != y.stints || x.stops != y.stops ||
-            x.breaches != y.breaches || x.stintCount != y.stintCount ||
-            x.stopCount != y.stopCount || x.breachCount != y.breachCount ||
-            x.penaltyLaps != y.penaltyLaps)
+            x.chartBest != y.chartBest || x.rules != y.rules)
             return false;
     }
     return true;

@@ -70,6 +70,16 @@ struct TeamBreach {
     friend bool operator==(const TeamBreach&, const TeamBreach&) = default;
 };
 
+// Newest first, at most TeamViewBuilder::kRuleRows of each, with how many there are in all.
+struct TeamRuleRecord {
+    std::vector<TeamStint> stints;
+    std::vector<TeamStop> stops;
+    std::vector<TeamBreach> breaches;
+    int stintCount = 0, stopCount = 0, breachCount = 0;
+    int penaltyLaps = 0;  // of every breach
+    friend bool operator==(const TeamRuleRecord&, const TeamRuleRecord&) = default;
+};
+
 // How the page marks a state besides its words: heard, silent, waiting (not heard since
 // Start), stopped (計測中止 or 計測外), idle (no run).
 enum class TeamCarState { Heard, Silent, Waiting, Stopped, Idle };
@@ -96,12 +106,7 @@ struct TeamCar {
     std::vector<TeamSentMessage> sent;  // newest first, at most kSentMessages
     std::vector<TeamChartPoint> chart;  // in lap order, thinned to kChartPoints
     int chartBest = -1;                 // index into chart of the best lap, -1 = none
-    // Newest first, at most kRuleRows each, with how many there are in all.
-    std::vector<TeamStint> stints;
-    std::vector<TeamStop> stops;
-    std::vector<TeamBreach> breaches;
-    int stintCount = 0, stopCount = 0, breachCount = 0;
-    int penaltyLaps = 0;  // of every breach
+    TeamRuleRecord rules;
     friend bool operator==(const TeamCar&, const TeamCar&) = default;
 };
 
@@ -157,11 +162,7 @@ class TeamViewBuilder {
     struct RulePart {
         std::uint64_t revision = 0;
         int rows = -1;
-        std::vector<TeamStint> stints;
-        std::vector<TeamStop> stops;
-        std::vector<TeamBreach> breaches;
-        int stintCount = 0, stopCount = 0, breachCount = 0;
-        int penaltyLaps = 0;
+        TeamRuleRecord record;
     };
     const RulePart& RulesOf(int slot, const Grid& table);
 

@@ -244,7 +244,7 @@ TEST(TeamViewModel, StintsStopsAndBreachesComeFromTheStintTableNewestFirstAndCap
         Race r;
         FillStintTable(r.panel(0).Spd_Stints, rep);
         TeamViewBuilder b;
-        const TeamCar car = b.Build(r.st(), r.console.clock).cars.at(0);
+        const TeamRuleRecord car = b.Build(r.st(), r.console.clock).cars.at(0).rules;
         EXPECT_EQ(car.stintCount, k.stints > 0 ? k.stints + 1 : 0);
         EXPECT_EQ(car.stopCount, k.stints);
         EXPECT_EQ(car.breachCount, static_cast<int>(rep.breaches.size()));
