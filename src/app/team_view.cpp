@@ -1,6 +1,7 @@
 #include "app/team_view.h"
 
 #include <QFile>
+#include <utility>
 
 #include "app/team_view_server.h"
 #include "teamview/view_key.h"
@@ -24,6 +25,7 @@ TeamView::TeamView(std::string settingsPath, std::function<std::string()> localA
     server_ =
         new TeamViewServer(LoadTeamViewPage(), QString::fromStdString(NewViewKey().substr(0, 12)),
                            TeamViewServer::Limits{});
+    server_->AcceptCalls(&calls_);
     server_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, server_, &QObject::deleteLater);
     connect(server_, &TeamViewServer::pagesChanged, this, &TeamView::changed);
@@ -44,10 +46,16 @@ TeamView::~TeamView() {
 }
 
 QString TeamView::Call(const std::function<QString()>& onServerThread) {
-    QString result;
-    QMetaObject::invokeMethod(
-        server_, [&] { result = onServerThread(); }, Qt::BlockingQueuedConnection);
-    return result;
+    std::unique_lock lock(calls_.mutex);
+    calls_.call = &onServerThread;
+    calls_.done = false;
+    // Raised under the lock, which the server's thread takes next: whatever this thread read
+    // of the server while raising it comes before anything that thread does after the call
+    // (the server is deleted there when the thread ends).
+    emit server_->callRequested();
+    calls_.ended.wait(lock, [this] { return calls_.done; });
+    calls_.call = nullptr;
+    return std::exchange(calls_.result, QString());
 }
 
 QString TeamView::StartFromSettings() { return settings_.on ? TurnOn() : QString(); }

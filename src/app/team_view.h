@@ -14,12 +14,11 @@
 #include <memory>
 #include <string>
 
+#include "app/team_view_server.h"
 #include "teamview/team_view_model.h"
 #include "teamview/team_view_settings.h"
 
 namespace velmora {
-
-class TeamViewServer;
 
 class TeamView : public QObject {
     Q_OBJECT
@@ -58,6 +57,7 @@ class TeamView : public QObject {
     void changed();
 
   private:
+    // Runs `onServerThread` on the server's thread and waits for it.
     QString Call(const std::function<QString()>& onServerThread);
 
     std::string settingsPath_;
@@ -65,6 +65,7 @@ class TeamView : public QObject {
     std::function<void()> again_;
     TeamViewSettings settings_;
     bool on_ = false;
+    TeamViewServer::CallChannel calls_;  // outlives thread_
     QThread thread_;
     TeamViewServer* server_ = nullptr;  // lives on thread_, deleted there when it ends
 

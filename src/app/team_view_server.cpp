@@ -1,5 +1,7 @@
 #include "app/team_view_server.h"
 
+#include <utility>
+
 #include "teamview/event_stream.h"
 #include "teamview/request_gate.h"
 
@@ -20,6 +22,21 @@ TeamViewServer::TeamViewServer(QByteArray page, QString instance, Limits limits)
     connect(&tick_, &QTimer::timeout, this, &TeamViewServer::Tick);
     connect(this, &TeamViewServer::pushRequested, this, &TeamViewServer::Push,
             Qt::QueuedConnection);
+    connect(this, &TeamViewServer::callRequested, this, &TeamViewServer::RunCall,
+            Qt::QueuedConnection);
+}
+
+void TeamViewServer::RunCall() {
+    if (calls_ == nullptr) return;
+    std::unique_lock lock(calls_->mutex);
+    if (calls_->call == nullptr || calls_->done) return;
+    const std::function<QString()>& call = *calls_->call;
+    lock.unlock();
+    QString result = call();
+    lock.lock();
+    calls_->result = std::move(result);
+    calls_->done = true;
+    calls_->ended.notify_all();
 }
 
 TeamViewServer::~TeamViewServer() = default;

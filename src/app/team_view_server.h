@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,7 +33,21 @@ class TeamViewServer : public QObject {
     TeamViewServer(QByteArray page, QString instance, Limits limits);
     ~TeamViewServer() override;
 
-    // On the server's thread (TeamView calls them through blocking invokes).
+    // A call made from another thread and run on the server's thread. The channel belongs to
+    // the caller and outlives the server's thread; the call and its result cross under its
+    // lock and the wake-up is a signal of the server's own, as Post's: Qt's blocking queued
+    // call handed them over under a lock a thread checker cannot see.
+    struct CallChannel {
+        std::mutex mutex;
+        std::condition_variable ended;
+        const std::function<QString()>* call = nullptr;
+        QString result;
+        bool done = false;
+    };
+    // Before the server's thread starts.
+    void AcceptCalls(CallChannel* channel) { calls_ = channel; }
+
+    // On the server's thread (TeamView calls them through its CallChannel).
     QString Listen(quint16 port, const QByteArray& key);
     void Close();
     // A new key: every page opened with the old one is closed.
@@ -49,6 +65,8 @@ class TeamViewServer : public QObject {
     // Post's wake-up for the server's thread (connected before that thread starts, so the
     // hand-over is one a thread checker sees; see ConsoleApp::carry).
     void pushRequested();
+    // A call waits in the CallChannel (connected the same way).
+    void callRequested();
 
   private:
     struct Page {
@@ -59,6 +77,7 @@ class TeamViewServer : public QObject {
 
     HttpEndpoint::Answer Answer(const HttpEndpoint::Request& request);
     void Push();
+    void RunCall();
     void Send(quint64 id, Page& page);
     void Opened(quint64 id);
     void Written(quint64 id);
@@ -81,6 +100,8 @@ class TeamViewServer : public QObject {
     std::shared_ptr<const TeamViewModel> posted_;
     bool postedHistory_ = false;
     bool pushQueued_ = false;
+
+    CallChannel* calls_ = nullptr;
 };
 
 }  // namespace velmora
