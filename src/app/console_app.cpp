@@ -51,11 +51,12 @@ ConsoleApp::ConsoleApp(const QString& programFolder)
     // Everything the console asks of the window arrives on the console's thread and is carried
     // over to this one; nothing here is called back while the console waits.
     connect(this, &ConsoleApp::carried, this, &ConsoleApp::runCarried, Qt::QueuedConnection);
+    connect(&publishWake_, &ThreadWake::raised, this, &ConsoleApp::published);
     LiveConsole::Hooks hooks;
     hooks.published = [this] {
         // One pending hand-over at a time: the window takes the latest snapshot when it gets
         // there, however many were published meanwhile.
-        if (!publishPending_.exchange(true)) carry([this] { published(); });
+        if (!publishPending_.exchange(true)) publishWake_.Raise();
     };
     hooks.showDialog = [this](DialogRequest r) {
         carry([this, r = std::move(r)] { showDialog(r); });

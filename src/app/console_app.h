@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "app/qt_dialogs.h"
+#include "app/thread_wake.h"
 #include "core/console.h"
 #include "core/null_services.h"
 #include "core/system_clocks.h"
@@ -125,6 +126,7 @@ class ConsoleApp : public QObject {
     bool rendering_ = false;
     bool renderAgain_ = false;
     std::atomic<bool> publishPending_{false};
+    ThreadWake publishWake_;  // raised by the console's thread for a new snapshot
     std::mutex carryMutex_;
     std::deque<std::function<void()>> carried_;
     std::uint64_t posted_ = 0;                      // the last action this window posted

@@ -1,14 +1,33 @@
-// The Qt services: dialog answer queue and filter form, and the grid model's change signals.
+// The Qt services: dialog answer queue and filter form, the grid model's change signals, and
+// the wake another thread raises for the window.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <thread>
 
 #include "app/grid_model.h"
 #include "app/qt_dialogs.h"
+#include "app/thread_wake.h"
 
 namespace velmora {
 namespace {
+
+TEST(ThreadWakeTest, RaisingsFromAnotherThreadBeforeTheWakeIsTakenArriveOnce) {
+    ThreadWake wake;
+    QSignalSpy raised(&wake, &ThreadWake::raised);
+    std::thread other([&wake] {
+        for (int k = 0; k < 100; ++k) wake.Raise();
+    });
+    other.join();
+    ASSERT_TRUE(raised.wait(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(raised.count(), 1);
+    // Taken: the next raising is a new wake.
+    wake.Raise();
+    ASSERT_TRUE(raised.wait(5000));
+    EXPECT_EQ(raised.count(), 2);
+}
 
 TEST(QtDialogsTest, FilterBecomesQtForm) {
     struct Case {
