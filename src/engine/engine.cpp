@@ -120,7 +120,7 @@ void Engine::WaitForWork(bool nested) {
     if (const auto next = timers_.NextDeadline())
         waitNs = std::clamp<std::int64_t>(*next - now, 0, waitNs);
     // A snapshot held back (see PublishCanWait) goes out when its gap is over.
-    if (publishGapNs_ > 0 && (dirty_ || !traffic_.empty()))
+    if (publishGapNs_ > 0 && (dirty_ || heartbeatWanted_ || !traffic_.empty()))
         waitNs = std::clamp<std::int64_t>(lastPublishNs_ + publishGapNs_ - now, 0, waitNs);
     fds_.clear();
     fds_.push_back(pollfd{wakeFd_, POLLIN, 0});
@@ -165,11 +165,13 @@ void Engine::Round(bool nested) {
 
 // Each snapshot wakes the window and the journal's writer. At hundreds of datagrams a second
 // those wake-ups crowd the cores the replies need, while the window merges renders closer
-// than its frame anyway. So a round that only heard cars publishes at most once per gap; a
-// commit someone waits for (a lap's reply), a heartbeat or a focus request goes out at once.
+// than its frame anyway. So a round that only heard cars or ran the lap clocks publishes at
+// most once per gap (the lap clocks' heartbeat writes the running values once a second, and
+// is no later for riding the gap); a commit someone waits for (a lap's reply) or a focus
+// request goes out at once.
 bool Engine::PublishCanWait() const {
-    return publishGapNs_ > 0 && !ticketWaiting_ && !heartbeatWanted_ &&
-           c_.st.focusRequest.empty() && mono_.NowNs() - lastPublishNs_ < publishGapNs_;
+    return publishGapNs_ > 0 && !ticketWaiting_ && c_.st.focusRequest.empty() &&
+           mono_.NowNs() - lastPublishNs_ < publishGapNs_;
 }
 
 void Engine::RunCommands() {

@@ -249,11 +249,14 @@ void PosixDatagrams::SendNow(SocketId id, const std::string& host, std::uint16_t
     to.sin_family = AF_INET;
     to.sin_addr = *address;
     to.sin_port = htons(port);
+    // Stamped before the send: on loopback the send wakes the receiver, which may take this
+    // core before the call returns.
+    const std::int64_t sentNs = mono_.NowNs();
     // A full send buffer or an unreachable car loses this reply as the wireless link would;
     // the car asks again with its next datagram.
     ::sendto(it->second.fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
              sizeof to);
-    if (traffic_ && IsCarSocket(id)) traffic_(Traffic{Direction::Out, id, mono_.NowNs(), bytes});
+    if (traffic_ && IsCarSocket(id)) traffic_(Traffic{Direction::Out, id, sentNs, bytes});
 }
 
 std::string PosixDatagrams::LocalAddress() const {

@@ -3,6 +3,8 @@
 // that do not stop the cars being served, and replies held for the journal.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/temp_folder.h"
 #include "engine/engine_dialogs.h"
 #include "engine_rig.h"
@@ -155,7 +157,7 @@ TEST(Engine, ALapReplyLeavesOnceItsCommitIsOnTheDiskAndNoOtherCarWaits) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST(Engine, DatagramsAlonePublishOncePerGapWhileLapsAndActionsPublishAtOnce) {
+TEST(Engine, DatagramsAndLapClocksPublishOncePerGapWhileLapsAndActionsPublishAtOnce) {
     TempFolder dir;
     EngineRig r({0});
     JournalWriter writer(
@@ -186,6 +188,17 @@ TEST(Engine, DatagramsAlonePublishOncePerGapWhileLapsAndActionsPublishAtOnce) {
     r.engine->Post([](Console& c) { c.st.panels[0].Txt_OutMess.text = "BOX"; });
     r.RoundAt(213);
     EXPECT_EQ(r.engine->Latest()->st.panels[0].Txt_OutMess.text, "BOX");
+    // The lap clocks' heartbeat (every tick) rides the gap as the datagrams do.
+    std::vector<std::int64_t> published{213};
+    for (std::int64_t ms = 214; ms < 700; ++ms) {
+        const std::uint64_t before = seq();
+        r.Car(0, "000", ms);
+        r.RoundAt(ms);
+        if (seq() != before) published.push_back(ms);
+    }
+    EXPECT_GE(published.size(), 40u);
+    for (std::size_t k = 1; k < published.size(); ++k)
+        EXPECT_GE(published[k] - published[k - 1], 10) << "at " << published[k] << " ms";
     // So is a lap: its reply waits for the commit its snapshot carries.
     r.RoundAt(11'000);
     writer.Drain();
