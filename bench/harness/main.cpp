@@ -59,9 +59,10 @@ struct Options {
     std::string mainPos;   // "x,y" of the main window
     std::vector<std::string> cars;  // registered and chosen for slots 0, 1, 2 in turn
     int driverInfoSlot = -1;        // opens this slot's driver pop-up (for screenshots)
-    int teamViewPort = 0;   // the team view on at this port (key kBenchTeamViewKey), 0 = off
-    bool rules = false;     // every driving-time rule set, as an event would
-    int resizeEveryMs = 0;  // the main window resized (and repainted) this often, 0 = never
+    int teamViewPort = 0;     // the team view on at this port (key kBenchTeamViewKey), 0 = off
+    bool rules = false;       // every driving-time rule set, as an event would
+    int resizeEveryMs = 0;    // the main window resized (and repainted) this often, 0 = never
+    bool keepFolder = false;  // the scratch folder (and its journal) kept, its path printed
 };
 
 // The team view's key in the load runs (velmora-viewers is given the same).
@@ -91,6 +92,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
         if (a == "--rules") {
             o.rules = true;
+            continue;
+        }
+        if (a == "--keep-folder") {
+            o.keepFolder = true;
             continue;
         }
         if (k + 1 >= argc) return false;
@@ -276,12 +281,17 @@ int main(int argc, char** argv) {
                      "[--thread-counters]] [--busy-cpu N] [--ready-file FILE] [--prefill-laps N "
                      "[--prefill-lap-ms MS] [--drivers A,B,C] [--stint-laps N]] [--open-chart "
                      "[--chart-pos X,Y]] [--main-pos X,Y] [--cars A,B,C] [--driver-info SLOT] "
-                     "[--lap-every-ms MS] [--team-view PORT] [--rules] [--resize-every-ms MS]\n");
+                     "[--lap-every-ms MS] [--team-view PORT] [--rules] [--resize-every-ms MS] "
+                     "[--keep-folder]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QTemporaryDir folder;
+    if (o.keepFolder) {
+        folder.setAutoRemove(false);
+        std::printf("folder %s\n", qPrintable(folder.path()));
+    }
     if (!folder.isValid() ||
         !WriteSettings(folder.path(), o.silenceSeconds, o.teamViewPort, o.rules) ||
         !WriteCars(folder.path(), o.cars)) {
