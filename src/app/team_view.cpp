@@ -45,16 +45,15 @@ TeamView::~TeamView() {
     thread_.wait();
 }
 
-QString TeamView::Call(const std::function<QString()>& onServerThread) {
+QString TeamView::Call(std::function<QString()> onServerThread) {
     std::unique_lock lock(calls_.mutex);
-    calls_.call = &onServerThread;
+    calls_.call = std::move(onServerThread);
     calls_.done = false;
     // Raised under the lock, which the server's thread takes next: whatever this thread read
     // of the server while raising it comes before anything that thread does after the call
     // (the server is deleted there when the thread ends).
     emit server_->callRequested();
     calls_.ended.wait(lock, [this] { return calls_.done; });
-    calls_.call = nullptr;
     return std::exchange(calls_.result, QString());
 }
 
@@ -64,7 +63,7 @@ QString TeamView::TurnOn() {
     if (settings_.key.empty()) settings_.key = NewViewKey();
     const QByteArray key = QByteArray::fromStdString(settings_.key);
     const quint16 port = settings_.port;
-    const QString why = Call([&] { return server_->Listen(port, key); });
+    const QString why = Call([this, port, key] { return server_->Listen(port, key); });
     if (!why.isEmpty()) {
         on_ = false;
         emit changed();
@@ -102,7 +101,7 @@ void TeamView::RenewKey() {
     settings_.key = NewViewKey();
     SaveTeamViewSettings(settingsPath_, settings_);
     const QByteArray key = QByteArray::fromStdString(settings_.key);
-    Call([&] {
+    Call([this, key] {
         server_->SetKey(key);
         return QString();
     });

@@ -57,8 +57,9 @@ class TeamView : public QObject {
     void changed();
 
   private:
-    // Runs `onServerThread` on the server's thread and waits for it.
-    QString Call(const std::function<QString()>& onServerThread);
+    // Runs `onServerThread` on the server's thread and waits for it. The closure is handed over
+    // whole (captures by value): the server's thread reads nothing on this thread's stack.
+    QString Call(std::function<QString()> onServerThread);
 
     std::string settingsPath_;
     std::function<std::string()> localAddress_;

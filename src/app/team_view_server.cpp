@@ -29,8 +29,8 @@ TeamViewServer::TeamViewServer(QByteArray page, QString instance, Limits limits)
 void TeamViewServer::RunCall() {
     if (calls_ == nullptr) return;
     std::unique_lock lock(calls_->mutex);
-    if (calls_->call == nullptr || calls_->done) return;
-    const std::function<QString()>& call = *calls_->call;
+    if (!calls_->call || calls_->done) return;
+    const std::function<QString()> call = std::exchange(calls_->call, nullptr);
     lock.unlock();
     QString result = call();
     lock.lock();

@@ -40,7 +40,7 @@ class TeamViewServer : public QObject {
     struct CallChannel {
         std::mutex mutex;
         std::condition_variable ended;
-        const std::function<QString()>* call = nullptr;
+        std::function<QString()> call;  // empty once taken
         QString result;
         bool done = false;
     };
