@@ -285,8 +285,8 @@ class LoadGen {
             if (lost == 0 && unmatched == 0 && !lapRtt.empty()) {
                 std::vector<std::int64_t> laps = lapRtt;
                 const Percentiles l = Summarise(laps);
-                std::printf(" lap_replies=%zu lap_rtt_us p50=%.1f max=%.1f", l.count, l.p50 / 1e3,
-                            l.max / 1e3);
+                std::printf(" lap_replies=%zu lap_rtt_us p50=%.1f p99=%.1f max=%.1f", l.count,
+                            l.p50 / 1e3, l.p99 / 1e3, l.max / 1e3);
             }
         }
         if (o_.watchPid) {
