@@ -119,9 +119,12 @@ void Engine::WaitForWork(bool nested) {
     const std::int64_t now = mono_.NowNs();
     if (const auto next = timers_.NextDeadline())
         waitNs = std::clamp<std::int64_t>(*next - now, 0, waitNs);
-    // A snapshot held back (see PublishCanWait) goes out when its gap is over.
+    // A snapshot held back (see PublishCanWait) goes out when its gap is over; so does the
+    // writer's wake-up for a batch handed over without one.
     if (publishGapNs_ > 0 && (dirty_ || heartbeatWanted_ || !traffic_.empty()))
         waitNs = std::clamp<std::int64_t>(lastPublishNs_ + publishGapNs_ - now, 0, waitNs);
+    if (writerOwed_)
+        waitNs = std::clamp<std::int64_t>(lastWriterWakeNs_ + writerGapNs_ - now, 0, waitNs);
     fds_.clear();
     fds_.push_back(pollfd{wakeFd_, POLLIN, 0});
     net_.AddPollFds(fds_);
@@ -160,7 +163,12 @@ void Engine::Round(bool nested) {
     c_.heardUntilNs = 0;
     if (writer_) net_.Durable(writer_->Durable());
     if (!nested) RunCommands();
-    if (!PublishCanWait()) Publish();
+    if (!PublishCanWait()) Publish(true);
+    if (writerOwed_ && mono_.NowNs() - lastWriterWakeNs_ >= writerGapNs_) {
+        writer_->Wake();
+        lastWriterWakeNs_ = mono_.NowNs();
+        writerOwed_ = false;
+    }
 }
 
 // Each snapshot wakes the window and the journal's writer. At hundreds of datagrams a second
@@ -232,7 +240,7 @@ void Engine::Note(const EngineNet::Traffic& t) {
     traffic_.push_back(std::move(r));
 }
 
-void Engine::Publish() {
+void Engine::Publish(bool routine) {
     if (!dirty_ && !commitWanted_ && !heartbeatWanted_ && traffic_.empty()) return;
     // A focus request goes to the window once, with every snapshot until the next one.
     if (!c_.st.focusRequest.empty()) {
@@ -256,7 +264,17 @@ void Engine::Publish() {
         b.commit = commitWanted_;
         b.heartbeat = heartbeatWanted_;
         b.traffic.swap(traffic_);
-        writer_->Submit(std::move(b));
+        // Each wake-up costs the writer a copy of the snapshot and a comparison with the file,
+        // and the engine a wake-up of its own when the writer reports; at ten datagrams a second
+        // per car and the lap clocks' ticks, that was most of the console's CPU. A batch of
+        // datagrams and lap clocks alone waits up to the writer's gap; a commit someone waits
+        // for (a lap's reply, a crew action) goes at once.
+        const std::int64_t now = mono_.NowNs();
+        const bool wake = !routine || ticketWaiting_ || writerGapNs_ == 0 ||
+                          now - lastWriterWakeNs_ >= writerGapNs_;
+        writer_->Submit(std::move(b), wake);
+        if (wake) lastWriterWakeNs_ = now;
+        writerOwed_ = !wake;
     }
     traffic_.clear();
     dirty_ = commitWanted_ = ticketWaiting_ = heartbeatWanted_ = false;

@@ -43,6 +43,9 @@ class Engine {
     // Snapshots that only datagrams asked for come at most once per `ns` (0: after every
     // round). Call before the engine runs.
     void SetPublishGap(std::int64_t ns) { publishGapNs_ = ns; }
+    // The journal's writer is woken for the snapshots of datagrams and lap clocks alone at
+    // most once per this gap (0: every time); a commit someone waits for wakes it at once.
+    void SetWriterGap(std::int64_t ns) { writerGapNs_ = ns; }
     // The journal's writer (null: nothing is journaled). Plugs the engine's journal feed into
     // the console. Call on the engine's thread, or before it runs.
     void SetJournal(JournalWriter* writer);
@@ -69,8 +72,9 @@ class Engine {
     // A marker in the traffic record (a run taken up again after a restart).
     void Mark(TrafficKind kind);
     // Takes a snapshot if anything happened since the last one, hands it to the journal's
-    // writer and publishes it (the end of every round).
-    void Publish();
+    // writer and publishes it (the end of every round). `routine`: a round of datagrams and
+    // lap clocks, whose batch may wait for the writer's gap.
+    void Publish(bool routine = false);
 
   private:
     class Feed;
@@ -106,6 +110,9 @@ class Engine {
     bool wasMeasuring_ = false;
     std::int64_t publishGapNs_ = 0;
     std::int64_t lastPublishNs_ = 0;
+    std::int64_t writerGapNs_ = 0;
+    std::int64_t lastWriterWakeNs_ = 0;
+    bool writerOwed_ = false;  // a batch handed over without waking the writer
     std::vector<TrafficRecord> traffic_;
     struct Pending {
         std::uint64_t number = 0;  // in order of reading, to know it again

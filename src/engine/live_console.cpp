@@ -10,6 +10,9 @@ namespace {
 // Well under a frame of the window and a blink of the crew's eye; at 300 datagrams a second
 // from each of three cars it turns 900 snapshots a second into at most 100.
 constexpr std::int64_t kPublishGapNs = 10'000'000;
+// What only datagrams and the lap clocks changed reaches the journal's writer this often at
+// the most; every write is at least this fresh.
+constexpr std::int64_t kWriterGapNs = 100'000'000;
 }  // namespace
 
 LiveConsole::LiveConsole(std::string programFolder, Hooks hooks)
@@ -28,6 +31,7 @@ LiveConsole::LiveConsole(std::string programFolder, Hooks hooks)
     engine_ = std::make_unique<Engine>(*console_, *net_, *timers_, mono_);
     engine_->SetPublished(hooks_.published);
     engine_->SetPublishGap(kPublishGapNs);
+    engine_->SetWriterGap(kWriterGapNs);
 }
 
 LiveConsole::~LiveConsole() {

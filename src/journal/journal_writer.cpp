@@ -30,12 +30,28 @@ void JournalWriter::Start(std::function<void(JournalTicket)> durable) {
     thread_ = std::thread([this] { Run(); });
 }
 
-void JournalWriter::Submit(Batch b) {
+void JournalWriter::Submit(Batch b, bool wake) {
     {
         std::lock_guard lock(mutex_);
         queue_.push_back(std::move(b));
+        if (!wake) return;
+        ++wakes_;
     }
     wake_.notify_one();
+}
+
+void JournalWriter::Wake() {
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return;
+        ++wakes_;
+    }
+    wake_.notify_one();
+}
+
+std::uint64_t JournalWriter::Wakes() const {
+    std::lock_guard lock(mutex_);
+    return wakes_;
 }
 
 void JournalWriter::Finish() {
@@ -62,6 +78,7 @@ JournalTicket JournalWriter::Durable() const {
 }
 
 void JournalWriter::Drain() {
+    Wake();
     std::unique_lock lock(mutex_);
     written_.wait(lock, [this] { return (queue_.empty() && !busy_) || !thread_.joinable(); });
 }

@@ -46,7 +46,13 @@ class JournalWriter {
 
     // `durable(seq)` runs on the writer's thread after every write and after the End.
     void Start(std::function<void(JournalTicket)> durable);
-    void Submit(Batch b);
+    // `wake` false: nobody waits for this batch, and it is written with the next one that
+    // wakes the writer (or by Wake, Drain, Finish or the end).
+    void Submit(Batch b, bool wake = true);
+    // Writes what was handed over without waking it.
+    void Wake();
+    // How many times the writer was woken for batches (for tests and figures).
+    std::uint64_t Wakes() const;
     // Clean End: writes what was handed over, marks the race ended and closes the file.
     void Finish();
     bool Finished() const;
@@ -76,6 +82,7 @@ class JournalWriter {
     std::string finishMessage_;
     bool stop_ = false;
     JournalTicket durable_ = 0;
+    std::uint64_t wakes_ = 0;
     std::function<void(JournalTicket)> onDurable_;
     std::thread thread_;
 };

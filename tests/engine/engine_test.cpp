@@ -210,6 +210,51 @@ TEST(Engine, DatagramsAndLapClocksPublishOncePerGapWhileLapsAndActionsPublishAtO
     EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
 }
 
+TEST(Engine, DatagramsAndLapClocksWakeTheWriterOncePerGapWhileALapWakesItAtOnce) {
+    TempFolder dir;
+    EngineRig r({0});
+    JournalWriter writer(
+        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
+    writer.Start([&r](JournalTicket) { r.engine->Wake(); });
+    r.engine->SetJournal(&writer);
+    r.engine->SetPublishGap(10'000'000);
+    r.engine->SetWriterGap(100'000'000);
+    r.Start();
+    r.Car(0, "000", 100);
+    r.RoundAt(101);
+    writer.Drain();
+    // A second of datagrams every millisecond and the lap clocks: about ten wake-ups, and
+    // whatever was handed over meanwhile is written within the gap.
+    std::uint64_t wakes = writer.Wakes();
+    std::vector<std::int64_t> wokenAt;
+    for (std::int64_t ms = 102; ms < 1102; ++ms) {
+        r.Car(0, "000", ms);
+        r.RoundAt(ms);
+        if (writer.Wakes() != wakes) wokenAt.push_back(ms);
+        wakes = writer.Wakes();
+    }
+    ASSERT_GE(wokenAt.size(), 9u);
+    EXPECT_LE(wokenAt.size(), 11u);
+    for (std::size_t k = 1; k < wokenAt.size(); ++k)
+        EXPECT_EQ(wokenAt[k] - wokenAt[k - 1], 100) << "at " << wokenAt[k] << " ms";
+    // The car silent: the lap clocks go on waking it once per gap until the silence opens a
+    // lap; the car's return wakes it at once, however recent the last wake-up.
+    std::int64_t lastWake = 0;
+    for (std::int64_t ms = 1102; ms < 11'500; ++ms) {
+        r.RoundAt(ms);
+        if (writer.Wakes() != wakes) lastWake = ms;
+        wakes = writer.Wakes();
+    }
+    ASSERT_GT(lastWake, 11'400);
+    r.Car(0, "000", 11'500);
+    r.RoundAt(11'500);
+    EXPECT_EQ(r.console.st.runners[0].LapCount, 1);
+    EXPECT_EQ(writer.Wakes(), wakes + 1);
+    writer.Drain();
+    r.RoundAt(11'501);
+    EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
+}
+
 TEST(Engine, DatagramsKeptBeforeTheConsoleCouldActCatchUpOnTheSilence) {
     // Kept while the restore question was open: the car left and came back meanwhile (a gap
     // longer than the silence), then stayed near the pit.
