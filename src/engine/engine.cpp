@@ -171,12 +171,12 @@ void Engine::Round(bool nested) {
     }
 }
 
-// Each snapshot wakes the window and the journal's writer. At hundreds of datagrams a second
-// those wake-ups crowd the cores the replies need, while the window merges renders closer
-// than its frame anyway. So a round that only heard cars or ran the lap clocks publishes at
-// most once per gap (the lap clocks' heartbeat writes the running values once a second, and
-// is no later for riding the gap); a commit someone waits for (a lap's reply) or a focus
-// request goes out at once.
+// Each snapshot wakes the window and, within its own gap, the journal's writer. At hundreds of
+// datagrams a second those wake-ups crowd the cores the replies need, while the window merges
+// renders closer than its frame anyway. So a round that only heard cars or ran the lap clocks
+// publishes at most once per gap (the lap clocks' heartbeat writes the running values once a
+// second, and is no later for riding the gap); a commit someone waits for (a lap's reply) or a
+// focus request goes out at once.
 bool Engine::PublishCanWait() const {
     return publishGapNs_ > 0 && !ticketWaiting_ && c_.st.focusRequest.empty() &&
            mono_.NowNs() - lastPublishNs_ < publishGapNs_;

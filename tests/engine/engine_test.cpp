@@ -157,14 +157,23 @@ TEST(Engine, ALapReplyLeavesOnceItsCommitIsOnTheDiskAndNoOtherCarWaits) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST(Engine, DatagramsAndLapClocksPublishOncePerGapWhileLapsAndActionsPublishAtOnce) {
+// One car, a journal writer on its own thread, and the live console's snapshot gap.
+struct GappedRig {
     TempFolder dir;
-    EngineRig r({0});
-    JournalWriter writer(
-        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
-    writer.Start([&r](JournalTicket) { r.engine->Wake(); });
-    r.engine->SetJournal(&writer);
-    r.engine->SetPublishGap(10'000'000);
+    EngineRig r{{0}};
+    JournalWriter writer{dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {},
+                         r.wall, r.mono};
+    GappedRig() {
+        writer.Start([this](JournalTicket) { r.engine->Wake(); });
+        r.engine->SetJournal(&writer);
+        r.engine->SetPublishGap(10'000'000);
+    }
+};
+
+TEST(Engine, DatagramsAndLapClocksPublishOncePerGapWhileLapsAndActionsPublishAtOnce) {
+    GappedRig g;
+    EngineRig& r = g.r;
+    JournalWriter& writer = g.writer;
     r.Start();
     const auto seq = [&r] { return r.engine->Latest()->seq; };
     const auto heard = [&r] { return r.engine->Latest()->st.runners[0].LastHeardTick; };
@@ -211,13 +220,9 @@ TEST(Engine, DatagramsAndLapClocksPublishOncePerGapWhileLapsAndActionsPublishAtO
 }
 
 TEST(Engine, DatagramsAndLapClocksWakeTheWriterOncePerGapWhileALapWakesItAtOnce) {
-    TempFolder dir;
-    EngineRig r({0});
-    JournalWriter writer(
-        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
-    writer.Start([&r](JournalTicket) { r.engine->Wake(); });
-    r.engine->SetJournal(&writer);
-    r.engine->SetPublishGap(10'000'000);
+    GappedRig g;
+    EngineRig& r = g.r;
+    JournalWriter& writer = g.writer;
     r.engine->SetWriterGap(100'000'000);
     r.Start();
     r.Car(0, "000", 100);
