@@ -160,7 +160,7 @@ TEST(Engine, ALapReplyLeavesOnceItsCommitIsOnTheDiskAndNoOtherCarWaits) {
 // One car, a journal writer on its own thread, and the live console's snapshot gap.
 struct GappedRig {
     TempFolder dir;
-    EngineRig r{{0}};
+    EngineRig r = EngineRig({0});
     JournalWriter writer{dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {},
                          r.wall, r.mono};
     GappedRig() {
