@@ -263,6 +263,7 @@ void Engine::Publish(bool routine) {
         b.snapshot = snap;
         b.commit = commitWanted_;
         b.heartbeat = heartbeatWanted_;
+        b.waited = !routine || ticketWaiting_;
         b.traffic.swap(traffic_);
         // Each wake-up costs the writer a copy of the snapshot and a comparison with the file,
         // and the engine a wake-up of its own when the writer reports; at ten datagrams a second

@@ -120,10 +120,12 @@ void JournalWriter::Write(std::vector<Batch>& batches) {
     const ConsoleSnapshot& s = *batches.back().snapshot;
     bool commit = false;
     bool heartbeat = false;
+    bool waited = false;
     std::vector<TrafficRecord> traffic;
     for (Batch& b : batches) {
         commit = commit || b.commit;
         heartbeat = heartbeat || b.heartbeat;
+        waited = waited || b.waited;
         for (TrafficRecord& t : b.traffic) traffic.push_back(std::move(t));
     }
     mirror_->st = s.st;
@@ -131,10 +133,7 @@ void JournalWriter::Write(std::vector<Batch>& batches) {
     mirror_->clock = s.clock;
     services_ = s.services;
     journal_->AddTraffic(std::move(traffic));
-    if (heartbeat)
-        journal_->Heartbeat(*mirror_);
-    else if (commit)
-        journal_->Commit(*mirror_);
+    if (heartbeat || commit) journal_->Write(*mirror_, waited, heartbeat);
 }
 
 }  // namespace velmora

@@ -29,6 +29,9 @@ class JournalWriter {
         std::shared_ptr<const ConsoleSnapshot> snapshot;
         bool commit = false;     // a synced commit was asked for (RaceJournal::Commit)
         bool heartbeat = false;  // the lap clocks' periodic write of the running values
+        // A reply or the crew waits for this batch: its write is synced before it is reported
+        // durable. Any other is written without a sync, and the next sync covers it.
+        bool waited = true;
         std::vector<TrafficRecord> traffic;
     };
 
@@ -58,7 +61,8 @@ class JournalWriter {
     bool Finished() const;
     // Once Finished: what the crew must be told of the end ("" when it went through).
     std::string FinishMessage() const;
-    // The last snapshot written (or found nothing to write).
+    // The last snapshot written (or found nothing to write). A snapshot waited for is synced
+    // by then, with every write before it.
     JournalTicket Durable() const;
     // Waits until everything handed over so far is written.
     void Drain();

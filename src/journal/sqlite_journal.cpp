@@ -18,6 +18,10 @@ namespace velmora {
 namespace {
 
 constexpr std::int64_t kHeartbeatNs = 1'000'000'000;
+// A durable change nobody waits for (a car sent out on a new lap, a typed message cleared) is
+// written without a sync of its own and made durable by the next sync, which covers every
+// earlier write of the log: a lap's, a crew action's, or at the latest this long after it.
+constexpr std::int64_t kUnsyncedNs = 2'000'000'000;
 // Checkpoints copy the write-ahead log back into the database, on their own thread
 // (JournalCheckpointer). The heartbeat asks for one once the log holds 1,000 pages (the
 // default of SetCheckpointFrames); a commit asks at this many times that, for the time between
@@ -225,23 +229,25 @@ bool SqliteJournal::ReadyToWrite() {
 // ---- writing ----
 
 JournalTicket SqliteJournal::Commit(const Console& c) {
-    // Written before it returns: nothing for a reply to wait for.
-    if (&c != &c_ || mode_ == Mode::Finished) return 0;
-    if (mode_ == Mode::Idle) {
-        if (!AnySlotSetUp() || !Create()) return 0;
-    }
-    // After a fault, the first write that lands makes the journal whole again.
-    if (ReadyToWrite() && WriteChanges(true)) ReportRecovery();
+    // Written and synced before it returns: nothing for a reply to wait for.
+    Write(c, true, false);
     return 0;
 }
 
-void SqliteJournal::Heartbeat(const Console& c) {
-    Commit(c);
-    if (mode_ != Mode::Open || NowNs() - lastRunningNs_ < kHeartbeatNs) return;
-    if (WriteChanges(false)) Checkpoint(checkpointFrames_);
+void SqliteJournal::Heartbeat(const Console& c) { Write(c, true, true); }
+
+void SqliteJournal::Write(const Console& c, bool waited, bool heartbeat) {
+    if (&c != &c_ || mode_ == Mode::Finished) return;
+    if (mode_ == Mode::Idle) {
+        if (!AnySlotSetUp() || !Create()) return;
+    }
+    // After a fault, the first write that lands makes the journal whole again.
+    if (ReadyToWrite() && WriteChanges(true, waited)) ReportRecovery();
+    if (!heartbeat || mode_ != Mode::Open || NowNs() - lastRunningNs_ < kHeartbeatNs) return;
+    if (WriteChanges(false, false)) Checkpoint(checkpointFrames_);
 }
 
-bool SqliteJournal::WriteChanges(bool durable) {
+bool SqliteJournal::WriteChanges(bool durable, bool waited) {
     if (durable) services_ = servicesSource_ ? servicesSource_() : RunningServices::Capture(c_);
     std::vector<std::size_t> fields;
     bool anyDurable = false;
@@ -270,8 +276,17 @@ bool SqliteJournal::WriteChanges(bool durable) {
         lastRunningNs_ = NowNs();
         return true;
     }
-    if (!Apply(fields, grids)) return false;
+    const bool changesDurable = anyDurable || !grids.empty();
+    const bool overdue = unsyncedSinceNs_ && NowNs() - *unsyncedSinceNs_ >= kUnsyncedNs;
+    const bool sync = (changesDurable && waited) || overdue;
+    if (!Apply(fields, grids, sync)) return false;
     ++writes_;
+    if (sync) {
+        ++syncedWrites_;
+        unsyncedSinceNs_.reset();
+    } else if (changesDurable && !unsyncedSinceNs_) {
+        unsyncedSinceNs_ = NowNs();
+    }
     Adopt(fields, grids);
     lastRunningNs_ = NowNs();
     if (durable) Checkpoint(kCommitCheckpointFactor * checkpointFrames_);
@@ -304,17 +319,14 @@ void SqliteJournal::CollectGrid(std::size_t k, GridChange& change) const {
 }
 
 bool SqliteJournal::Apply(const std::vector<std::size_t>& fields,
-                          const std::vector<GridChange>& grids) {
-    const bool durable = !grids.empty() || std::any_of(fields.begin(), fields.end(), [&](auto k) {
-        return image_.fields()[k].pace == Pace::Durable;
-    });
+                          const std::vector<GridChange>& grids, bool sync) {
     if (!SameFile()) {
         Fault("the journal file was moved, removed or replaced");
         return false;
     }
-    // A heartbeat alone is not synced: it survives a killed program, and after a power cut
-    // the write-ahead log simply ends at the last synced commit.
-    if (!durable && !db_.Exec("PRAGMA synchronous=NORMAL")) {
+    // A write nobody waits for is not synced: it survives a killed program, and after a power
+    // cut the write-ahead log simply ends at the last synced commit.
+    if (!sync && !db_.Exec("PRAGMA synchronous=NORMAL")) {
         Fault(db_.Error());
         return false;
     }
@@ -365,7 +377,7 @@ bool SqliteJournal::Apply(const std::vector<std::size_t>& fields,
         ok = putTraffic_.Run();
     }
     ok = ok && db_.Exec("COMMIT");
-    if (ok && !durable) ok = db_.Exec("PRAGMA synchronous=FULL");
+    if (ok && !sync) ok = db_.Exec("PRAGMA synchronous=FULL");
     if (!ok) Fault(db_.Error());
     if (ok) traffic_.clear();
     return ok;

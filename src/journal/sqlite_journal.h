@@ -63,6 +63,10 @@ class SqliteJournal final : public RaceJournal {
 
     JournalTicket Commit(const Console& c) override;
     void Heartbeat(const Console& c) override;
+    // Writes what changed, as Commit does (with the running values too when `heartbeat`).
+    // Durable changes are synced only when `waited` (a reply or the crew waits for them) or
+    // when an earlier unsynced write of them is 2 s old; otherwise the next sync covers them.
+    void Write(const Console& c, bool waited, bool heartbeat);
     // Clean End: writes what is left, marks the race ended, checkpoints the log into the file
     // and closes it; the next start begins a new journal. Returns what the crew must be told
     // when that did not go through (empty when it did): nothing else reports it, as the
@@ -84,6 +88,8 @@ class SqliteJournal final : public RaceJournal {
     const std::string& path() const { return path_; }
     // Write transactions that reached the file so far (for tests and benchmarks).
     std::uint64_t Writes() const { return writes_; }
+    // Of those, the ones synced as they were committed.
+    std::uint64_t SyncedWrites() const { return syncedWrites_; }
     // Checkpoints of the write-ahead log done so far by the checkpoint thread.
     int Checkpoints() const { return checkpointer_ ? checkpointer_->Done() : 0; }
 
@@ -136,9 +142,11 @@ class SqliteJournal final : public RaceJournal {
     std::int64_t NowNs() const;
 
     // Collects what changed; writes it in one transaction when anything did.
-    bool WriteChanges(bool durable);
+    // `durable`: the durable values and grids too, not just the running values.
+    bool WriteChanges(bool durable, bool waited);
     void CollectGrid(std::size_t k, GridChange& change) const;
-    bool Apply(const std::vector<std::size_t>& fields, const std::vector<GridChange>& grids);
+    bool Apply(const std::vector<std::size_t>& fields, const std::vector<GridChange>& grids,
+               bool sync);
     void Adopt(const std::vector<std::size_t>& fields, const std::vector<GridChange>& grids);
     void AdoptGrid(std::size_t k);
     void Checkpoint(int minFrames);
@@ -162,6 +170,9 @@ class SqliteJournal final : public RaceJournal {
     int walFrames_ = 0;
     int checkpointFrames_ = 1000;
     std::uint64_t writes_ = 0;
+    std::uint64_t syncedWrites_ = 0;
+    // When the oldest durable change not yet synced was written.
+    std::optional<std::int64_t> unsyncedSinceNs_;
     dev_t dev_ = 0;
     ino_t ino_ = 0;
 

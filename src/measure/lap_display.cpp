@@ -64,7 +64,6 @@ void OpenNextLap(Console& c, int i, std::int32_t asOf) {
     // A typed message that went out with the replies of this pass is done with; one typed
     // after the car's last datagram waits for the next pass.
     if (TypedMessageWentOut(c, i)) ClearTypedMessage(c, i);
-    c.CommitJournal();
 }
 
 void BlinkEmptyInputs(Console& c) {

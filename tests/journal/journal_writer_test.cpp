@@ -143,5 +143,52 @@ TEST(JournalWriter, LapsClosedDuringASyncShareTheNextOneAndTheirRepliesWaitForIt
     }
 }
 
+// A car sent out on a new lap by the silence step tells nobody anything: its write waits for
+// the next sync (the car's return, or 2 s at the latest), which covers it with the lap.
+TEST(JournalWriter, TheSilenceStepIsSyncedByTheLapItOpensOrWithinTwoSeconds) {
+    TempFolder dir;
+    SyncGate gate;
+    ScopedDiskFaults faults({.onLogSync = [&gate] { gate.OnSync(); }});
+    EngineRig r({0, 1});
+    JournalWriter writer(
+        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
+    writer.Start([&](JournalTicket) { r.engine->Wake(); });
+    r.engine->SetJournal(&writer);
+    const auto at = [&](std::int64_t ms) {
+        r.RoundAt(ms);
+        writer.Drain();
+    };
+    r.Start();
+    for (int i : {0, 1}) r.Car(i, "000", 100);
+    at(200);
+    r.Car(1, "000", 5'000);  // car 1 leaves 4.9 s after car 0
+    at(5'001);
+    at(7'100);  // what the datagrams changed is synced by now
+
+    // Car 0 goes out on lap 1: written, not synced.
+    const std::uint64_t writes = writer.journal().Writes();
+    const int syncs = gate.Syncs();
+    at(10'200);
+    EXPECT_EQ(r.console.st.runners[0].LapCount, 1);
+    EXPECT_GT(writer.journal().Writes(), writes);
+    EXPECT_EQ(gate.Syncs(), syncs) << "the silence step synced on its own";
+
+    // Its return records the lap: one sync for both, and then the reply goes.
+    r.Car(0, "000", 11'000);
+    at(11'001);
+    EXPECT_EQ(gate.Syncs(), syncs + 1);
+    at(11'002);
+    EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
+
+    // Car 1 goes out and stays out: the lap clocks' heartbeat syncs it 2 s later.
+    at(15'100);
+    EXPECT_EQ(r.console.st.runners[1].LapCount, 1);
+    EXPECT_EQ(gate.Syncs(), syncs + 1);
+    at(16'100);
+    EXPECT_EQ(gate.Syncs(), syncs + 1);
+    at(17'200);
+    EXPECT_EQ(gate.Syncs(), syncs + 2);
+}
+
 }  // namespace
 }  // namespace velmora::test
