@@ -1,6 +1,6 @@
 #pragma once
-// The car link's engine thread answers the cars; every other thread of the console (the
-// window, the journal's writer and checkpointer, the team view's server) yields a core to it
+// The car link's engine thread answers the cars; the other threads of the console (the
+// window, the journal's checkpointer, the team view's server) yield a core to it
 // when both want one. Those threads run a few nice steps below the priority the console was
 // started with, which the engine keeps. On a 2-core PC with the lap chart open this shortens
 // the replies' tail markedly (docs/performance.md, section 10). Any user may lower a thread's

@@ -1,7 +1,6 @@
 #include "journal/journal_writer.h"
 
 #include "core/null_services.h"
-#include "core/thread_priority.h"
 
 namespace velmora {
 
@@ -84,7 +83,9 @@ void JournalWriter::Drain() {
 }
 
 void JournalWriter::Run() {
-    LowerThisThreadsPriority();  // the disk never delays a reply by taking the engine's core
+    // The writer keeps the console's priority: a lap's reply waits for its write, and lowered
+    // it queued behind the window's redraw of the lap chart for the same lap (a few ms on two
+    // cores). Its work is short and comes a few times a second, so the engine loses little.
     std::unique_lock lock(mutex_);
     while (true) {
         wake_.wait(lock, [this] { return stop_ || !queue_.empty() || (finish_ && !finished_); });
