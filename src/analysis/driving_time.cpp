@@ -1,5 +1,6 @@
 #include "analysis/driving_time.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -75,8 +76,10 @@ std::string StintCaption(const Stint& stint, const ClockParams& clock) {
     return "連続" + std::to_string(stint.laps) + "周 " + Whole(minutes == 0 ? 0 : minutes) + "分";
 }
 
-void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
-    const std::vector<DriverTotal> totals = DriverTotals(p.Spd_LapTime);
+namespace {
+
+void WriteFigures(PanelState& p, const ClockParams& clock, const std::vector<DriverTotal>& totals,
+                  const Stint& stint) {
     Grid& table = p.Spd_DriverInfo;
     auto set = [&table](int row, int col, std::string text) {
         if (table.Cell(row, col) != text) table.SetCell(row, col, std::move(text));
@@ -88,7 +91,51 @@ void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
         set(row, kDriverLapsColumn, std::to_string(found.laps));
         set(row, kDriverTimeColumn, FormatDrivingTime(found.ticks, clock, Fraction::Left));
     }
-    p.Lbl_Stint.caption = StintCaption(CurrentStint(p.Spd_LapTime, p.Cmb_Driver.text), clock);
+    p.Lbl_Stint.caption = StintCaption(stint, clock);
+}
+
+}  // namespace
+
+void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
+    WriteFigures(p, clock, DriverTotals(p.Spd_LapTime),
+                 CurrentStint(p.Spd_LapTime, p.Cmb_Driver.text));
+}
+
+DrivingFigures::Fold DrivingFigures::FoldLaps(const Grid& laps, Memo& memo) {
+    // As the lap statistics do: rows in blocks the grid still shares with the memo's copy are
+    // unchanged, so the fold resumes at the first block that may differ. Sums are taken in row
+    // order, as DriverTotals takes them.
+    constexpr int kBlock = Grid::kRowsPerBlock;
+    int firstChanged = laps.FirstRowNotShared(memo.grid);
+    if (memo.atBlock.empty()) {
+        memo.atBlock.assign(1, Fold{});
+        firstChanged = 1;
+    }
+    const std::size_t startBlock =
+        std::min(static_cast<std::size_t>(firstChanged / kBlock), memo.atBlock.size() - 1);
+    Fold f = memo.atBlock[startBlock];
+    memo.atBlock.resize(std::max<std::size_t>(1, startBlock));
+    for (int row = std::max(1, static_cast<int>(startBlock) * kBlock); row <= laps.RowCount();
+         ++row) {
+        if (row % kBlock == 0) memo.atBlock.push_back(f);
+        const std::optional<double> ticks = LapRowTicks(laps, row);
+        if (!ticks) continue;
+        const std::string& driver = laps.Cell(row, 2);
+        DriverTotal* t = nullptr;
+        for (DriverTotal& d : f.totals)
+            if (d.driver == driver) t = &d;
+        if (!t) t = &f.totals.emplace_back(DriverTotal{driver, 0, 0});
+        ++t->laps;
+        t->ticks += *ticks;
+        if (driver != f.lastDriver) {
+            f.lastDriver = driver;
+            f.run = Stint{};
+        }
+        ++f.run.laps;
+        f.run.ticks += *ticks;
+    }
+    memo.grid = laps;
+    return f;
 }
 
 void DrivingFigures::Refresh(ConsoleState& st, const ClockParams& clock) {
@@ -98,7 +145,10 @@ void DrivingFigures::Refresh(ConsoleState& st, const ClockParams& clock) {
         const Source now{p.Spd_LapTime.Revision(), p.Spd_DriverInfo.Revision(), p.Cmb_Driver.text,
                          clock.TicksPerSecond};
         if (from == now) continue;
-        UpdateDrivingFigures(p, clock);
+        const Fold f = FoldLaps(p.Spd_LapTime, memo_[static_cast<std::size_t>(i)]);
+        // The stint is the trailing run of timed laps, if the driver chosen now drove it.
+        WriteFigures(p, clock, f.totals,
+                     f.lastDriver == p.Cmb_Driver.text && f.run.laps > 0 ? f.run : Stint{});
         // Writing the table moves its revision: the figures in it are the ones just derived.
         from = Source{now.lapRevision, p.Spd_DriverInfo.Revision(), now.driver, now.ticksPerSecond};
     }

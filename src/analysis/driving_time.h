@@ -55,12 +55,26 @@ std::string StintCaption(const Stint& stint, const ClockParams& clock);
 void UpdateDrivingFigures(PanelState& p, const ClockParams& clock);
 
 // UpdateDrivingFigures for every panel, but only where something it reads changed since the
-// last call: deriving reads the whole lap grid, which is worth doing per lap, not per datagram.
+// last call, and folding only the lap grid's row blocks that changed since: a new lap reads one
+// block of rows, not the whole race (it runs before a lap's reply can go).
 class DrivingFigures {
   public:
     void Refresh(ConsoleState& st, const ClockParams& clock);
 
   private:
+    // The figures over the rows before some row, in row order.
+    struct Fold {
+        std::vector<DriverTotal> totals;
+        std::string lastDriver;  // the driver of the last timed row so far
+        Stint run;               // that driver's trailing run of timed laps
+    };
+    struct Memo {
+        Grid grid;  // the lap grid as last folded; shares its row blocks with it
+        // atBlock[b]: the fold over the rows before block b's first data row.
+        std::vector<Fold> atBlock;
+    };
+    static Fold FoldLaps(const Grid& laps, Memo& memo);
+
     struct Source {
         std::uint64_t lapRevision = 0;
         std::uint64_t tableRevision = 0;
@@ -69,6 +83,7 @@ class DrivingFigures {
         friend bool operator==(const Source&, const Source&) = default;
     };
     std::array<std::optional<Source>, kPanelCount> from_{};
+    std::array<Memo, kPanelCount> memo_;
 };
 
 }  // namespace velmora

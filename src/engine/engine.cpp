@@ -167,6 +167,7 @@ void Engine::Round(bool nested) {
     if (writerOwed_ && mono_.NowNs() - lastWriterWakeNs_ >= writerGapNs_) {
         writer_->Wake();
         lastWriterWakeNs_ = mono_.NowNs();
+        unwrittenTraffic_ = 0;
         writerOwed_ = false;
     }
 }
@@ -264,17 +265,23 @@ void Engine::Publish(bool routine) {
         b.commit = commitWanted_;
         b.heartbeat = heartbeatWanted_;
         b.waited = !routine || ticketWaiting_;
+        unwrittenTraffic_ += traffic_.size();
         b.traffic.swap(traffic_);
         // Each wake-up costs the writer a copy of the snapshot and a comparison with the file,
         // and the engine a wake-up of its own when the writer reports; at ten datagrams a second
         // per car and the lap clocks' ticks, that was most of the console's CPU. A batch of
         // datagrams and lap clocks alone waits up to the writer's gap; a commit someone waits
-        // for (a lap's reply, a crew action) goes at once.
+        // for (a lap's reply, a crew action) goes at once. So does a batch behind which the
+        // traffic record has grown long: a lap's write would insert all of it before its sync.
         const std::int64_t now = mono_.NowNs();
         const bool wake = !routine || ticketWaiting_ || writerGapNs_ == 0 ||
-                          now - lastWriterWakeNs_ >= writerGapNs_;
+                          now - lastWriterWakeNs_ >= writerGapNs_ ||
+                          unwrittenTraffic_ >= kTrafficLinesPerWrite;
         writer_->Submit(std::move(b), wake);
-        if (wake) lastWriterWakeNs_ = now;
+        if (wake) {
+            lastWriterWakeNs_ = now;
+            unwrittenTraffic_ = 0;
+        }
         writerOwed_ = !wake;
     }
     traffic_.clear();

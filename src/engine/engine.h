@@ -44,7 +44,8 @@ class Engine {
     // round). Call before the engine runs.
     void SetPublishGap(std::int64_t ns) { publishGapNs_ = ns; }
     // The journal's writer is woken for the snapshots of datagrams and lap clocks alone at
-    // most once per this gap (0: every time); a commit someone waits for wakes it at once.
+    // most once per this gap (0: every time), or once kTrafficLinesPerWrite traffic records
+    // wait for it; a commit someone waits for wakes it at once.
     void SetWriterGap(std::int64_t ns) { writerGapNs_ = ns; }
     // The journal's writer (null: nothing is journaled). Plugs the engine's journal feed into
     // the console. Call on the engine's thread, or before it runs.
@@ -112,7 +113,8 @@ class Engine {
     std::int64_t lastPublishNs_ = 0;
     std::int64_t writerGapNs_ = 0;
     std::int64_t lastWriterWakeNs_ = 0;
-    bool writerOwed_ = false;  // a batch handed over without waking the writer
+    bool writerOwed_ = false;           // a batch handed over without waking the writer
+    std::size_t unwrittenTraffic_ = 0;  // traffic records handed over since it was woken
     std::vector<TrafficRecord> traffic_;
     struct Pending {
         std::uint64_t number = 0;  // in order of reading, to know it again

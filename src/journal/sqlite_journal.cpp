@@ -270,8 +270,9 @@ bool SqliteJournal::WriteChanges(bool durable, bool waited) {
             else
                 gridShadow_[k].revision = image_.grids()[k].grid->Revision();
         }
-        // The running values go along with a durable write, never alone.
-        if (!anyDurable && grids.empty()) return true;
+        // The running values go along with a durable write, never alone; so does the traffic
+        // record, until it has grown long.
+        if (!anyDurable && grids.empty() && traffic_.size() < kTrafficLinesPerWrite) return true;
     } else if (fields.empty() && traffic_.empty()) {
         lastRunningNs_ = NowNs();
         return true;

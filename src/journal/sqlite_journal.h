@@ -74,7 +74,8 @@ class SqliteJournal final : public RaceJournal {
     std::string Finish();
 
     // Traffic to append to the record with the next write that goes to the file anyway (a
-    // durable commit, or the heartbeat). Dropped after a fault and after Finish.
+    // durable commit, or the heartbeat), or with the next commit once kTrafficLinesPerWrite
+    // lines wait. Dropped after a fault and after Finish.
     void AddTraffic(std::vector<TrafficRecord> records);
     // Where a commit takes what runs (RunningServices) from: by default the console's own
     // services; a journal that follows copies of the console takes it from the copy.

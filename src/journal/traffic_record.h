@@ -17,6 +17,12 @@ enum class TrafficKind {
     Resume,  // the program started again and took the run up (the timers restarted)
 };
 
+// The record goes to the file with the writes that go there anyway (a durable change, the
+// heartbeat once a second), and on its own once this many lines wait: a lap's write would
+// otherwise insert all of them (a second's worth at hundreds of datagrams a second) before
+// its sync, with the car's reply waiting.
+constexpr std::size_t kTrafficLinesPerWrite = 128;
+
 struct TrafficRecord {
     TrafficKind kind = TrafficKind::In;
     int slot = -1;          // car slot, -1 for the markers

@@ -135,5 +135,65 @@ TEST(UpdateDrivingFigures, FillsTheDriverTableAndTheStintAndTouchesNothingUnchan
     EXPECT_EQ(p.Lbl_Stint.caption, "連続0周 0分");
 }
 
+// The engine folds only the lap grid's row blocks that changed since its last refresh; what it
+// derives must equal a derivation from the whole grid after every kind of change, over many
+// blocks: laps recorded, an open lap, a driver change, an earlier lap time or driver edited,
+// a row deleted, rows cut.
+TEST(DrivingFigures, FoldingChangedBlocksEqualsDerivingTheWholeGrid) {
+    ConsoleState st;
+    PanelState& p = st.panels[0];
+    p.Spd_DriverInfo.SetRowCount(3);
+    for (int r = 1; r <= 3; ++r) p.Spd_DriverInfo.SetCell(r, 1, std::string(1, char('A' + r - 1)));
+    Grid& laps = p.Spd_LapTime;
+    DrivingFigures figures;
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    const auto check = [&](int step) {
+        figures.Refresh(st, kMs);
+        PanelState whole = p;
+        UpdateDrivingFigures(whole, kMs);
+        EXPECT_EQ(p.Lbl_Stint.caption, whole.Lbl_Stint.caption) << "step " << step;
+        for (int r = 1; r <= 3; ++r)
+            for (int col : {kDriverLapsColumn, kDriverTimeColumn})
+                ASSERT_EQ(p.Spd_DriverInfo.Cell(r, col), whole.Spd_DriverInfo.Cell(r, col))
+                    << "step " << step << " row " << r;
+    };
+    p.Cmb_Driver.text = "A";
+    for (int step = 0; step < 600; ++step) {
+        const int rows = laps.RowCount();
+        switch (step < 300 ? 0 : next(8)) {
+            case 0:
+            case 1:
+            case 2:  // a lap recorded, by the driver chosen now
+                laps.SetRowCount(rows + 1);
+                laps.SetCell(rows + 1, 4, std::to_string(30'000 + next(90'000)));
+                laps.SetCell(rows + 1, 2, p.Cmb_Driver.text);
+                if (next(20) == 0) laps.SetRowCount(rows + 2);  // the open lap
+                break;
+            case 3:  // a driver change
+                p.Cmb_Driver.text = std::string(1, char('A' + next(3)));
+                break;
+            case 4:  // an earlier lap time edited or cleared
+                if (rows > 0)
+                    laps.SetCell(1 + next(rows), 4, next(4) ? std::to_string(next(99'999)) : "");
+                break;
+            case 5:  // an earlier driver edited
+                if (rows > 0) laps.SetCell(1 + next(rows), 2, std::string(1, char('A' + next(3))));
+                break;
+            case 6:  // a row deleted
+                if (rows > 0) laps.DeleteRow(1 + next(rows));
+                break;
+            case 7:  // rows cut
+                laps.SetRowCount(rows - static_cast<int>(next(std::min(rows, 100) + 1)));
+                break;
+        }
+        if (step % 7 == 0 || step >= 300) check(step);
+        if (p.Cmb_Driver.text == "A" && step % 50 == 49) p.Cmb_Driver.text = "B";
+    }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -139,6 +139,12 @@ TEST(Journal, ADatagramThatChangesNothingWritesNothing) {
     rig.panel(0).Txt_OutMess.text = "BOX";
     rig.console.CommitJournal();
     EXPECT_EQ(rig.journal->Writes(), before + 1);
+    // The traffic record waits for such a write, until kTrafficLinesPerWrite lines wait.
+    for (std::size_t n = 1; n <= kTrafficLinesPerWrite; ++n) {
+        rig.journal->AddTraffic({TrafficRecord{TrafficKind::In, 0, 0, 0, "000"}});
+        rig.console.CommitJournal();
+        EXPECT_EQ(rig.journal->Writes(), before + 1 + (n == kTrafficLinesPerWrite)) << n;
+    }
 }
 
 // A car out of range changes its state line every second ("無通信 N秒"); that is written by the
