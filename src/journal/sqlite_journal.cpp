@@ -283,7 +283,6 @@ bool SqliteJournal::WriteChanges(bool durable, bool waited) {
     if (!Apply(fields, grids, sync)) return false;
     ++writes_;
     if (sync) {
-        ++syncedWrites_;
         unsyncedSinceNs_.reset();
     } else if (changesDurable && !unsyncedSinceNs_) {
         unsyncedSinceNs_ = NowNs();

@@ -89,8 +89,6 @@ class SqliteJournal final : public RaceJournal {
     const std::string& path() const { return path_; }
     // Write transactions that reached the file so far (for tests and benchmarks).
     std::uint64_t Writes() const { return writes_; }
-    // Of those, the ones synced as they were committed.
-    std::uint64_t SyncedWrites() const { return syncedWrites_; }
     // Checkpoints of the write-ahead log done so far by the checkpoint thread.
     int Checkpoints() const { return checkpointer_ ? checkpointer_->Done() : 0; }
 
@@ -171,7 +169,6 @@ class SqliteJournal final : public RaceJournal {
     int walFrames_ = 0;
     int checkpointFrames_ = 1000;
     std::uint64_t writes_ = 0;
-    std::uint64_t syncedWrites_ = 0;
     // When the oldest durable change not yet synced was written.
     std::optional<std::int64_t> unsyncedSinceNs_;
     dev_t dev_ = 0;
