@@ -102,40 +102,24 @@ void UpdateDrivingFigures(PanelState& p, const ClockParams& clock) {
 }
 
 DrivingFigures::Fold DrivingFigures::FoldLaps(const Grid& laps, Memo& memo) {
-    // As the lap statistics do: rows in blocks the grid still shares with the memo's copy are
-    // unchanged, so the fold resumes at the first block that may differ. Sums are taken in row
-    // order, as DriverTotals takes them.
-    constexpr int kBlock = Grid::kRowsPerBlock;
-    int firstChanged = laps.FirstRowNotShared(memo.grid);
-    if (memo.atBlock.empty()) {
-        memo.atBlock.assign(1, Fold{});
-        firstChanged = 1;
-    }
-    const std::size_t startBlock =
-        std::min(static_cast<std::size_t>(firstChanged / kBlock), memo.atBlock.size() - 1);
-    Fold f = memo.atBlock[startBlock];
-    memo.atBlock.resize(std::max<std::size_t>(1, startBlock));
-    for (int row = std::max(1, static_cast<int>(startBlock) * kBlock); row <= laps.RowCount();
-         ++row) {
-        if (row % kBlock == 0) memo.atBlock.push_back(f);
+    // Sums are taken in row order, as DriverTotals takes them.
+    return FoldRowBlocks(laps, memo, false, [&](Fold& sum, int row) {
         const std::optional<double> ticks = LapRowTicks(laps, row);
-        if (!ticks) continue;
+        if (!ticks) return;
         const std::string& driver = laps.Cell(row, 2);
         DriverTotal* t = nullptr;
-        for (DriverTotal& d : f.totals)
+        for (DriverTotal& d : sum.totals)
             if (d.driver == driver) t = &d;
-        if (!t) t = &f.totals.emplace_back(DriverTotal{driver, 0, 0});
+        if (!t) t = &sum.totals.emplace_back(DriverTotal{driver, 0, 0});
         ++t->laps;
         t->ticks += *ticks;
-        if (driver != f.lastDriver) {
-            f.lastDriver = driver;
-            f.run = Stint{};
+        if (driver != sum.lastDriver) {
+            sum.lastDriver = driver;
+            sum.run = Stint{};
         }
-        ++f.run.laps;
-        f.run.ticks += *ticks;
-    }
-    memo.grid = laps;
-    return f;
+        ++sum.run.laps;
+        sum.run.ticks += *ticks;
+    });
 }
 
 void DrivingFigures::Refresh(ConsoleState& st, const ClockParams& clock) {

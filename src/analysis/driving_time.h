@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/console_state.h"
+#include "core/row_block_fold.h"
 #include "core/tick_clock.h"
 
 namespace velmora {
@@ -68,11 +69,7 @@ class DrivingFigures {
         std::string lastDriver;  // the driver of the last timed row so far
         Stint run;               // that driver's trailing run of timed laps
     };
-    struct Memo {
-        Grid grid;  // the lap grid as last folded; shares its row blocks with it
-        // atBlock[b]: the fold over the rows before block b's first data row.
-        std::vector<Fold> atBlock;
-    };
+    using Memo = RowBlockMemo<Fold>;
     static Fold FoldLaps(const Grid& laps, Memo& memo);
 
     struct Source {

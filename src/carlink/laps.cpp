@@ -95,46 +95,30 @@ void RecomputeLapStats(Console& c, int i) {
     const std::string& driver = p.Cmb_Driver.text;
     LapStatsMemo& memo = c.lapStats[static_cast<std::size_t>(i)];
 
-    // Rows in blocks the grid still shares with the memo's copy are unchanged, so the fold
-    // resumes at the first block that may differ: a new lap folds at most one block of rows
-    // however long the race. Another driver's sums start again from row 1.
-    constexpr int kBlock = Grid::kRowsPerBlock;
-    int firstChanged = grid.FirstRowNotShared(memo.grid);
-    if (memo.atBlock.empty() || memo.driver != driver) {
-        memo.atBlock.assign(1, LapFold{});
-        firstChanged = 1;
-    }
-    const std::size_t startBlock =
-        std::min(static_cast<std::size_t>(firstChanged / kBlock), memo.atBlock.size() - 1);
-    LapFold f = memo.atBlock[startBlock];
-    // The loop below records each block's fold again as it reaches the block's first row.
-    memo.atBlock.resize(std::max<std::size_t>(1, startBlock));
-
+    // A new lap folds at most one block of rows however long the race; another driver's sums
+    // start again from row 1.
     // Untimed rows (opened and not yet recorded, added by a correction, cleared by hand) are
     // not laps: taken as 0 they would become the best lap and pull every average down.
     // Sums are rounded row by row, in row order, exactly as a fold from row 1 would round them.
-    for (int row = std::max(1, static_cast<int>(startBlock) * kBlock); row <= grid.RowCount();
-         ++row) {
-        if (row % kBlock == 0) memo.atBlock.push_back(f);
+    const LapFold f = FoldRowBlocks(grid, memo, memo.driver != driver, [&](LapFold& sum, int row) {
         const std::optional<double> ticks = LapRowTicks(grid, row);
-        if (!ticks) continue;
+        if (!ticks) return;
         const double v = *ticks;
-        ++f.timedLaps;
-        f.total = RoundHalfEven(f.total + v);
-        if (v < f.best) {  // strictly: a tie keeps the earlier row
-            f.best = RoundHalfEven(v);
-            f.bestRow = row;
+        ++sum.timedLaps;
+        sum.total = RoundHalfEven(sum.total + v);
+        if (v < sum.best) {  // strictly: a tie keeps the earlier row
+            sum.best = RoundHalfEven(v);
+            sum.bestRow = row;
         }
         if (grid.Cell(row, 2) == driver) {
-            f.driverTotal = RoundHalfEven(f.driverTotal + v);
-            ++f.driverLaps;
-            if (v < f.driverBest) {
-                f.driverBest = RoundHalfEven(v);
-                f.driverBestRow = row;
+            sum.driverTotal = RoundHalfEven(sum.driverTotal + v);
+            ++sum.driverLaps;
+            if (v < sum.driverBest) {
+                sum.driverBest = RoundHalfEven(v);
+                sum.driverBestRow = row;
             }
         }
-    }
-    memo.grid = grid;
+    });
     memo.driver = driver;
 
     const double best = f.best;

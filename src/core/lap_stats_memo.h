@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/controls.h"
+#include "core/row_block_fold.h"
 #include "core/runner_state.h"
 
 namespace velmora {
@@ -23,11 +23,8 @@ struct LapFold {
     int driverBestRow = 0;
 };
 
-struct LapStatsMemo {
-    Grid grid;           // the lap grid as last folded; shares its row blocks with it
+struct LapStatsMemo : RowBlockMemo<LapFold> {
     std::string driver;  // whose figures the driver sums hold
-    // atBlock[b]: the fold over the rows before block b's first data row.
-    std::vector<LapFold> atBlock;
 };
 
 }  // namespace velmora
