@@ -35,6 +35,8 @@ namespace {
 
 constexpr std::int64_t kMs = 1'000'000;
 constexpr std::int64_t kDrainNs = 300 * kMs;
+// A step in which the generator sent this late somewhere met a pause of the machine.
+constexpr std::int64_t kCalmLateNs = 5 * kMs;
 
 struct Step {
     std::string kind;  // console, echo, idle, gap
@@ -198,6 +200,8 @@ class LoadGen {
         const std::int64_t t0 = MonotonicNs();
         const std::int64_t end = t0 + static_cast<std::int64_t>(s.seconds * 1e9);
 
+        // How late this generator sent, at worst: a pause of the whole machine shows here.
+        std::int64_t genLate = 0;
         if (s.kind == "idle") {
             Receive(peers, end, rtt, &lapRtt);
         } else {
@@ -235,6 +239,7 @@ class LoadGen {
                                 continue;
                             }
                         }
+                        genLate = std::max(genLate, now - next[i]);
                         peers[i].SendEcho(now);
                         next[i] += periods[i];
                     }
@@ -288,6 +293,7 @@ class LoadGen {
                 std::printf(" lap_replies=%zu lap_rtt_us p50=%.1f p99=%.1f max=%.1f", l.count,
                             l.p50 / 1e3, l.p99 / 1e3, l.max / 1e3);
             }
+            std::printf(" gen_late_ms max=%.2f", static_cast<double>(genLate) / 1e6);
         }
         if (o_.watchPid) {
             const double cpuPct =
@@ -307,6 +313,13 @@ class LoadGen {
             all.insert(all.end(), rtt.begin(), rtt.end());
             auto& laps = lapTotals_[{s.kind, s.rate}];
             laps.insert(laps.end(), lapRtt.begin(), lapRtt.end());
+            auto& [calmSteps, steps] = calmSteps_[{s.kind, s.rate}];
+            ++steps;
+            if (genLate < kCalmLateNs) {
+                ++calmSteps;
+                auto& calm = calmTotals_[{s.kind, s.rate}];
+                calm.insert(calm.end(), rtt.begin(), rtt.end());
+            }
         }
     }
 
@@ -372,6 +385,25 @@ class LoadGen {
             if (pair.first > 0 && pair.second > 0)
                 std::printf("ratio rate=%g/car console_p99/echo_p99=%.2f\n", rate,
                             pair.second / pair.first);
+        // The same over the steps in which this generator never fell behind: a pause of the
+        // whole machine holds back a hundred replies at once, and lands in the console's steps
+        // or the echo's by chance. Both sides are judged by the same rule.
+        std::map<double, std::pair<double, double>> calmByRate;
+        for (auto& [key, rtt] : calmTotals_) {
+            std::vector<std::int64_t> copy = rtt;
+            const Percentiles p = Summarise(copy);
+            const auto [calmSteps, steps] = calmSteps_[key];
+            std::printf(
+                "total-calm %s rate=%g/car steps=%d/%d n=%zu rtt_us p50=%.1f p99=%.1f p999=%.1f\n",
+                key.first.c_str(), key.second, calmSteps, steps, p.count, p.p50 / 1e3, p.p99 / 1e3,
+                p.p999 / 1e3);
+            auto& slot = calmByRate[key.second];
+            (key.first == "echo" ? slot.first : slot.second) = p.p99;
+        }
+        for (const auto& [rate, pair] : calmByRate)
+            if (pair.first > 0 && pair.second > 0)
+                std::printf("ratio-calm rate=%g/car console_p99/echo_p99=%.2f\n", rate,
+                            pair.second / pair.first);
         std::printf("cars");
         for (std::size_t i = 0; i < console_.size(); ++i)
             std::printf(" car%zu_lap=%d", i + 1, console_[i].lapEcho);
@@ -386,7 +418,9 @@ class LoadGen {
 
     const Options& o_;
     std::vector<UdpPeer> console_, echo_;
-    std::map<std::pair<std::string, double>, std::vector<std::int64_t>> totals_, lapTotals_;
+    std::map<std::pair<std::string, double>, std::vector<std::int64_t>> totals_, lapTotals_,
+        calmTotals_;
+    std::map<std::pair<std::string, double>, std::pair<int, int>> calmSteps_;  // calm, all
 };
 
 }  // namespace
