@@ -4,7 +4,6 @@
 // name, never journaled: a memo that does not match the grid is simply not used.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "core/row_block_fold.h"
 #include "core/runner_state.h"
