@@ -66,6 +66,10 @@ std::string PosixDatagrams::Open(SocketId id, std::uint16_t port) {
         ::close(fd);
         return ErrorText(error);
     }
+    {
+        std::lock_guard lock(sendMutex_);
+        sendFds_[id] = fd;
+    }
     Socket& s = sockets_[id];
     s = Socket{};
     s.fd = fd;
@@ -111,7 +115,7 @@ std::string PosixDatagrams::Bind(SocketId id, std::uint16_t localPort, DatagramH
 void PosixDatagrams::Close(SocketId id) {
     auto it = sockets_.find(id);
     if (it == sockets_.end()) return;
-    if (held_.Waiting(id) != 0 && it->second.handler) {
+    if (Waiting(id) != 0 && it->second.handler) {
         // Nothing more is handled, but the replies the journal still holds back will go.
         it->second.closing = true;
         it->second.kept.clear();
@@ -123,9 +127,13 @@ void PosixDatagrams::Close(SocketId id) {
 void PosixDatagrams::CloseNow(SocketId id) {
     auto it = sockets_.find(id);
     if (it == sockets_.end()) return;
+    {
+        std::lock_guard lock(sendMutex_);
+        sendFds_.erase(id);
+        held_.Drop(id);
+    }
     if (it->second.fd >= 0) ::close(it->second.fd);
     sockets_.erase(it);
-    held_.Drop(id);
 }
 
 bool PosixDatagrams::IsBound(SocketId id) const {
@@ -218,32 +226,63 @@ void PosixDatagrams::SendAfter(SocketId id, std::string_view host, std::uint16_t
                                std::string_view bytes, JournalTicket ticket) {
     const auto it = sockets_.find(id);
     if (it == sockets_.end() || it->second.closing) return;
-    if (held_.MustWait(id, ticket)) {
-        held_.Hold(id, HeldReplies::Reply{std::string(host), port, std::string(bytes), ticket});
-        return;
+    std::optional<std::int64_t> sentNs;
+    {
+        // Under the lock, so that a reply sent now cannot overtake one Release is sending.
+        std::lock_guard lock(sendMutex_);
+        if (held_.MustWait(id, ticket)) {
+            held_.Hold(id, HeldReplies::Reply{std::string(host), port, std::string(bytes), ticket});
+            return;
+        }
+        sentNs = SendLocked(id, std::string(host), port, bytes);
     }
-    SendNow(id, std::string(host), port, bytes);
+    if (!sentNs || !IsCarSocket(id)) return;
+    // What Release sent before it goes in the record first.
+    LogReleased();
+    if (traffic_) traffic_(Traffic{Direction::Out, id, *sentNs, bytes});
+}
+
+void PosixDatagrams::Release(JournalTicket ticket) {
+    std::lock_guard lock(sendMutex_);
+    held_.Release(ticket, [this](SocketId id, const HeldReplies::Reply& r) {
+        if (const auto sentNs = SendLocked(id, r.host, r.port, r.bytes); sentNs && IsCarSocket(id))
+            released_.push_back(Sent{id, *sentNs, r.bytes});
+    });
 }
 
 void PosixDatagrams::Durable(JournalTicket ticket) {
-    held_.Release(ticket, [this](SocketId id, const HeldReplies::Reply& r) {
-        SendNow(id, r.host, r.port, r.bytes);
-    });
+    Release(ticket);
+    LogReleased();
     // A socket closed while its replies waited goes once they have left.
     std::vector<SocketId> done;
     for (const auto& [id, s] : sockets_)
-        if (s.closing && held_.Waiting(id) == 0) done.push_back(id);
+        if (s.closing && Waiting(id) == 0) done.push_back(id);
     for (SocketId id : done) CloseNow(id);
 }
 
-void PosixDatagrams::SendNow(SocketId id, const std::string& host, std::uint16_t port,
-                             std::string_view bytes) {
-    const auto it = sockets_.find(id);
-    if (it == sockets_.end() || host.empty()) return;
+void PosixDatagrams::LogReleased() {
+    std::vector<Sent> sent;
+    {
+        std::lock_guard lock(sendMutex_);
+        sent.swap(released_);
+    }
+    if (traffic_)
+        for (const Sent& r : sent) traffic_(Traffic{Direction::Out, r.id, r.ns, r.bytes});
+}
+
+std::size_t PosixDatagrams::Waiting(SocketId id) const {
+    std::lock_guard lock(sendMutex_);
+    return held_.Waiting(id);
+}
+
+std::optional<std::int64_t> PosixDatagrams::SendLocked(SocketId id, const std::string& host,
+                                                       std::uint16_t port, std::string_view bytes) {
+    const auto fd = sendFds_.find(id);
+    if (fd == sendFds_.end() || host.empty()) return std::nullopt;
     const std::optional<in_addr> address = names_.Lookup(host);
     if (!address) {
         ++unresolved_;
-        return;
+        return std::nullopt;
     }
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -254,9 +293,9 @@ void PosixDatagrams::SendNow(SocketId id, const std::string& host, std::uint16_t
     const std::int64_t sentNs = mono_.NowNs();
     // A full send buffer or an unreachable car loses this reply as the wireless link would;
     // the car asks again with its next datagram.
-    ::sendto(it->second.fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+    ::sendto(fd->second, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
              sizeof to);
-    if (traffic_ && IsCarSocket(id)) traffic_(Traffic{Direction::Out, id, sentNs, bytes});
+    return sentNs;
 }
 
 std::string PosixDatagrams::LocalAddress() const {

@@ -4,10 +4,19 @@
 // sharing the cars' datagrams), and every datagram is stamped with the kernel's receive time
 // (SO_TIMESTAMPNS) mapped onto the monotonic clock: a lap is timed by when its datagram
 // arrived, not by when the console got to it. Host names resolve on a thread of their own.
+//
+// Threads: everything runs on the engine's thread except Release, which the journal's writer
+// calls the moment a sync ends, so that a lap's held reply leaves without waiting for the
+// engine to wake. The held replies, the descriptors they go out on and the record of what
+// Release sent are shared under `sendMutex_`; a socket's descriptor is closed only after it
+// has left that table, so Release never sends on a descriptor closed or reused meanwhile.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,11 +52,16 @@ class PosixDatagrams : public EngineNet {
     void AddPollFds(std::vector<pollfd>& fds) const override;
     void Read(std::vector<Arrived>& out) override;
     bool Dispatch(const Arrived& a) override;
+    // Lets the replies held up to `ticket` leave and, on the engine's thread, logs what any
+    // thread's Release sent and closes the sockets that were waiting for it.
     void Durable(JournalTicket ticket) override;
+    // Any thread: the journal holds every commit up to `ticket`, so the replies waiting for
+    // them leave now, in order on each socket. Their traffic is logged by the next Durable.
+    void Release(JournalTicket ticket);
     void SetTrafficLog(std::function<void(const Traffic&)> log) override {
         traffic_ = std::move(log);
     }
-    std::size_t Waiting(SocketId id) const { return held_.Waiting(id); }
+    std::size_t Waiting(SocketId id) const;
     // Datagrams not sent because their host name did not resolve (yet).
     std::uint64_t Unresolved() const { return unresolved_; }
 
@@ -65,15 +79,29 @@ class PosixDatagrams : public EngineNet {
     void CloseNow(SocketId id);
     void ReadSocket(SocketId id, Socket& s, std::int64_t monoNow, std::int64_t offset,
                     std::vector<Arrived>& out);
-    void SendNow(SocketId id, const std::string& host, std::uint16_t port, std::string_view bytes);
+    // Engine's thread: hands what Release sent to the traffic log, in the order it left.
+    void LogReleased();
+    // With `sendMutex_` held. The moment it was sent, or nothing when it could not be.
+    std::optional<std::int64_t> SendLocked(SocketId id, const std::string& host, std::uint16_t port,
+                                           std::string_view bytes);
+
+    struct Sent {
+        SocketId id{};
+        std::int64_t ns = 0;
+        std::string bytes;
+    };
 
     MonotonicClock& mono_;
     std::map<SocketId, Socket> sockets_;
-    HeldReplies held_;
     NameResolver names_;
     std::function<void(const Traffic&)> traffic_;
     std::uint64_t nextGeneration_ = 0;
-    std::uint64_t unresolved_ = 0;
+    std::atomic<std::uint64_t> unresolved_ = 0;
+
+    mutable std::mutex sendMutex_;
+    HeldReplies held_;
+    std::map<SocketId, int> sendFds_;
+    std::vector<Sent> released_;  // sent by Release, not logged yet
     std::vector<char> buffers_;
     std::vector<char> controls_;
 };

@@ -195,6 +195,30 @@ TEST(PosixDatagrams, RepliesHeldForTheJournalLeaveInOrderAndHoldNoOtherSocket) {
     EXPECT_EQ(net.Bind(SocketId::Car2, kHost, [](const Datagram&) {}), "");
 }
 
+// The journal's writer lets a lap's reply go from its own thread as the sync ends; the engine
+// logs it afterwards, before anything it sends later, and nothing overtakes it on the socket.
+TEST(PosixDatagrams, RepliesReleasedFromAnotherThreadLeaveAtOnceAndAreLoggedInOrder) {
+    SteadyClock mono;
+    PosixDatagrams net(mono);
+    std::vector<std::string> logged;
+    net.SetTrafficLog([&](const EngineNet::Traffic& t) {
+        if (t.direction == EngineNet::Direction::Out) logged.emplace_back(t.bytes);
+    });
+    ASSERT_EQ(net.Bind(SocketId::Car0, kHost, [](const Datagram&) {}), "");
+    Peer car(kCar);
+    net.SendAfter(SocketId::Car0, "127.0.0.1", kCar, "lap", 3);
+    net.Send(SocketId::Car0, "127.0.0.1", kCar, "behind it");
+    std::thread([&net] { net.Release(3); }).join();
+    EXPECT_EQ(car.Receive(500), "lap");
+    EXPECT_EQ(car.Receive(500), "behind it");
+    EXPECT_EQ(net.Waiting(SocketId::Car0), 0u);
+    EXPECT_TRUE(logged.empty());
+    net.Send(SocketId::Car0, "127.0.0.1", kCar, "next");
+    EXPECT_EQ(car.Receive(500), "next");
+    net.Durable(3);
+    EXPECT_EQ(logged, (std::vector<std::string>{"lap", "behind it", "next"}));
+}
+
 TEST(PosixDatagrams, NamesResolveWithoutBlockingAndEmptyHostsAreDropped) {
     SteadyClock mono;
     PosixDatagrams net(mono);
