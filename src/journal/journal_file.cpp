@@ -123,14 +123,18 @@ bool ConfigureJournal(SqliteDb& db) {
     // - Checkpoints are the journal's own (JournalCheckpointer, and End), never one inside a
     //   commit; stated here rather than left to the WAL hook, which only hides SQLite's own.
     //   (Setting it drops a WAL hook: the journal installs its hook after this.)
-    // - After a checkpoint the log is cut back to 4 MB instead of staying at its largest.
+    // - After a checkpoint the log is cut back to 64 MB, if a stalled checkpoint let it grow
+    //   beyond that. A normal cycle (a checkpoint asked for at 1,000 pages, about 4 MB) stays
+    //   well below, so the log is not cut every cycle: the cut is an ftruncate inside the first
+    //   commit after the checkpoint, up to 5 ms on a busy disk, and a lap's reply waited on it.
     // - A page cache of 512 KiB per connection: the writer touches the tables' upper pages and
     //   their last leaves, which fit many times over. SQLite's default of 2 MB filled over the
     //   first twenty minutes of a race (the traffic record grows by every datagram) and showed as
     //   the console's memory growing all that time; pages beyond it come from the system's cache.
     return db.Exec(
         "PRAGMA locking_mode=NORMAL; PRAGMA synchronous=FULL; PRAGMA wal_autocheckpoint=0; "
-        "PRAGMA journal_size_limit=4194304; PRAGMA cache_size=-" +
+        "PRAGMA journal_size_limit=" +
+        std::to_string(kJournalSizeLimitBytes) + "; PRAGMA cache_size=-" +
         std::to_string(kJournalCacheKiB));
 }
 

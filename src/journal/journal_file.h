@@ -41,6 +41,8 @@ std::string SetAsideJournal(const std::string& path, LocalTime now, std::string_
 
 // The page cache of each journal connection, in KiB.
 inline constexpr int kJournalCacheKiB = 512;
+// What the write-ahead log is cut back to after a checkpoint, when it grew beyond it.
+inline constexpr long long kJournalSizeLimitBytes = 64LL * 1024 * 1024;
 
 // Connection settings of a journal, stated on every connection that opens one (the writer's,
 // the checkpointer's, the restore's): WAL, normal locking, every commit synced, checkpoints

@@ -297,7 +297,7 @@ TEST(JournalFile, ConnectionSettingsAreStated) {
         {"busy_timeout", kBusyTimeoutMs},
         {"wal_autocheckpoint", 0},
         {"synchronous", 2},  // FULL
-        {"journal_size_limit", 4 << 20},
+        {"journal_size_limit", 64 << 20},
         {"cache_size", -kJournalCacheKiB},
     };
     for (const auto& [pragma, value] : pragmas)
