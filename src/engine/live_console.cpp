@@ -46,8 +46,8 @@ LiveConsole::~LiveConsole() {
 
 void LiveConsole::Start() {
     // The replies a sync freed leave from the writer's thread as it ends: waking the engine to
-    // send them cost a lap's reply a thread wake-up (0.2 ms at the median, 0.7 ms at p99). The
-    // engine is still woken, to log them and to go on with what waited for the write.
+    // send them put one more thread wake-up into every lap's reply. The engine is still woken,
+    // to log them and to go on with what waited for the write.
     writer_->Start([this](JournalTicket durable) {
         net_->Release(durable);
         engine_->Wake();
