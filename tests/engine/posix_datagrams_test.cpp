@@ -219,6 +219,36 @@ TEST(PosixDatagrams, RepliesReleasedFromAnotherThreadLeaveAtOnceAndAreLoggedInOr
     EXPECT_EQ(logged, (std::vector<std::string>{"lap", "behind it", "next"}));
 }
 
+// The engine sends and holds while the writer releases: whatever the interleaving, the car
+// hears every reply once, in the order it was sent, and the record has them in that order.
+TEST(PosixDatagrams, RepliesKeepTheirOrderWhileAnotherThreadReleasesThem) {
+    constexpr int kReplies = 100;
+    SteadyClock mono;
+    PosixDatagrams net(mono);
+    std::vector<std::string> logged;
+    net.SetTrafficLog([&](const EngineNet::Traffic& t) {
+        if (t.direction == EngineNet::Direction::Out) logged.emplace_back(t.bytes);
+    });
+    ASSERT_EQ(net.Bind(SocketId::Car0, kHost, [](const Datagram&) {}), "");
+    Peer car(kCar);
+    std::thread writer([&net] {
+        for (int t = 1; t <= kReplies; ++t) net.Release(static_cast<JournalTicket>(t));
+    });
+    std::vector<std::string> sent;
+    for (int k = 1; k <= kReplies; ++k) {
+        sent.push_back(std::to_string(k));
+        // Every third reply needs nothing durable; it still waits behind any held before it.
+        const auto ticket = static_cast<JournalTicket>(k % 3 == 0 ? 0 : k);
+        net.SendAfter(SocketId::Car0, "127.0.0.1", kCar, sent.back(), ticket);
+    }
+    writer.join();
+    net.Durable(static_cast<JournalTicket>(kReplies));
+    std::vector<std::string> heard;
+    while (const auto got = car.Receive(200)) heard.push_back(*got);
+    EXPECT_EQ(heard, sent);
+    EXPECT_EQ(logged, sent);
+}
+
 TEST(PosixDatagrams, NamesResolveWithoutBlockingAndEmptyHostsAreDropped) {
     SteadyClock mono;
     PosixDatagrams net(mono);
