@@ -195,20 +195,27 @@ TEST(PosixDatagrams, RepliesHeldForTheJournalLeaveInOrderAndHoldNoOtherSocket) {
     EXPECT_EQ(net.Bind(SocketId::Car2, kHost, [](const Datagram&) {}), "");
 }
 
+// Car 0's socket, a car to hear it, and the replies the traffic record got, in order.
+class ReleasedReplies : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        net.SetTrafficLog([this](const EngineNet::Traffic& t) {
+            if (t.direction == EngineNet::Direction::Out) logged.emplace_back(t.bytes);
+        });
+        ASSERT_EQ(net.Bind(SocketId::Car0, kHost, [](const Datagram&) {}), "");
+    }
+    SteadyClock mono;
+    PosixDatagrams net{mono};
+    std::vector<std::string> logged;
+    Peer car{kCar};
+};
+
 // The journal's writer lets a lap's reply go from its own thread as the sync ends; the engine
 // logs it afterwards, before anything it sends later, and nothing overtakes it on the socket.
-TEST(PosixDatagrams, RepliesReleasedFromAnotherThreadLeaveAtOnceAndAreLoggedInOrder) {
-    SteadyClock mono;
-    PosixDatagrams net(mono);
-    std::vector<std::string> logged;
-    net.SetTrafficLog([&](const EngineNet::Traffic& t) {
-        if (t.direction == EngineNet::Direction::Out) logged.emplace_back(t.bytes);
-    });
-    ASSERT_EQ(net.Bind(SocketId::Car0, kHost, [](const Datagram&) {}), "");
-    Peer car(kCar);
+TEST_F(ReleasedReplies, LeaveAtOnceAndAreLoggedInOrder) {
     net.SendAfter(SocketId::Car0, "127.0.0.1", kCar, "lap", 3);
     net.Send(SocketId::Car0, "127.0.0.1", kCar, "behind it");
-    std::thread([&net] { net.Release(3); }).join();
+    std::thread([this] { net.Release(3); }).join();
     EXPECT_EQ(car.Receive(500), "lap");
     EXPECT_EQ(car.Receive(500), "behind it");
     EXPECT_EQ(net.Waiting(SocketId::Car0), 0u);
@@ -221,17 +228,9 @@ TEST(PosixDatagrams, RepliesReleasedFromAnotherThreadLeaveAtOnceAndAreLoggedInOr
 
 // The engine sends and holds while the writer releases: whatever the interleaving, the car
 // hears every reply once, in the order it was sent, and the record has them in that order.
-TEST(PosixDatagrams, RepliesKeepTheirOrderWhileAnotherThreadReleasesThem) {
+TEST_F(ReleasedReplies, KeepTheirOrderWhileAnotherThreadReleasesThem) {
     constexpr int kReplies = 100;
-    SteadyClock mono;
-    PosixDatagrams net(mono);
-    std::vector<std::string> logged;
-    net.SetTrafficLog([&](const EngineNet::Traffic& t) {
-        if (t.direction == EngineNet::Direction::Out) logged.emplace_back(t.bytes);
-    });
-    ASSERT_EQ(net.Bind(SocketId::Car0, kHost, [](const Datagram&) {}), "");
-    Peer car(kCar);
-    std::thread writer([&net] {
+    std::thread writer([this] {
         for (int t = 1; t <= kReplies; ++t) net.Release(static_cast<JournalTicket>(t));
     });
     std::vector<std::string> sent;
