@@ -111,6 +111,10 @@ class MonotonicClock {
   public:
     virtual ~MonotonicClock() = default;
     virtual std::int64_t NowNs() const = 0;
+    // Names the clock's origin: readings taken under the same non-empty id, by this program
+    // or a later start of it, are on one time line (the system's monotonic clock keeps its
+    // origin until the machine starts again). Empty when nothing says so.
+    virtual std::string OriginId() const { return {}; }
 };
 
 struct Services {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <fstream>
 
 namespace velmora {
 
@@ -9,6 +10,16 @@ std::int64_t SteadyClock::NowNs() const {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+std::string SteadyClock::OriginId() const {
+    static const std::string id = [] {
+        std::ifstream f("/proc/sys/kernel/random/boot_id");
+        std::string line;
+        std::getline(f, line);
+        return line;
+    }();
+    return id;
 }
 
 LocalTime SystemWallClock::Now() const {

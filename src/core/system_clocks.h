@@ -8,6 +8,9 @@ namespace velmora {
 class SteadyClock : public MonotonicClock {
   public:
     std::int64_t NowNs() const override;
+    // The kernel's boot id: the steady clock is the system's monotonic clock, which starts
+    // again with the machine.
+    std::string OriginId() const override;
 };
 
 class SystemWallClock : public WallClock {

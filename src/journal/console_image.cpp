@@ -220,6 +220,8 @@ void AddShared(Builder& b, const std::string& n, ConsoleState& st) {
     V(LastMeasuredSlot);
     V(MeasureStartTime);
     V(TickZeroRealMs);
+    V(TickZeroMonoNs);
+    V(TickZeroClockId);
     V(MeasureEndTime);
     V(EndTimeSet);
     V(RemainingTicks);

@@ -101,11 +101,17 @@ void Btn_Start_Click(Console& c) {
         StopMeasurement(c);
 }
 
+void NoteTickZeroOrigin(Console& c) {
+    c.st.TickZeroClockId = c.svc.mono.OriginId();
+    c.st.TickZeroMonoNs = c.st.TickZeroClockId.empty() ? 0 : c.ticks.OriginNs();
+}
+
 void StartMeasurement(Console& c) {
     ConsoleState& st = c.st;
     MainFrameState& m = st.main;
     c.ticks.Start(c.clock.TicksPerSecond);
     st.TickZeroRealMs = c.svc.wall.RealNowMs();
+    NoteTickZeroOrigin(c);
     m.Btn_Start.caption = "Stop";
     st.MeasureStartTime = c.svc.wall.Now();
     ApplyRunLength(c);

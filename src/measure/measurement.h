@@ -23,6 +23,9 @@ void LeaveOutOfRun(Console& c, int i);
 // Btn_Start click: StartMeasurement or StopMeasurement by its caption.
 void Btn_Start_Click(Console& c);
 void StartMeasurement(Console& c);
+// Notes where tick 0 of the running count lies on the monotonic clock, and that clock's
+// origin (nothing when the clock names none), for a restart of the program to count on from.
+void NoteTickZeroOrigin(Console& c);
 void StopMeasurement(Console& c);
 // Btn_RunStop(i) click.
 void StopCar(Console& c, int i);

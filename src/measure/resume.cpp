@@ -14,8 +14,11 @@ namespace velmora {
 
 namespace {
 
-// Elapsed time of the measurement now, from the real time of its tick 0, never below the
-// latest tick reading the journal holds for a slot still measured.
+// Elapsed time of the measurement now, never below the latest tick reading the journal holds
+// for a slot still measured. From tick 0's monotonic instant while the clock keeps its origin
+// (the program restarted): exact, unlike the wall clock, which may have been stepped or slewed
+// since and would lengthen or shorten every lap open across the restart. From the real time
+// of tick 0 once the machine has started again.
 std::int64_t ElapsedNs(const Console& c, const RunningServices& s) {
     const std::int64_t periodNs = 1'000'000'000LL / c.clock.TicksPerSecond;
     std::int64_t floorTicks = 0;
@@ -24,8 +27,12 @@ std::int64_t ElapsedNs(const Console& c, const RunningServices& s) {
         const RunnerState& r = c.st.runners[i];
         floorTicks = std::max<std::int64_t>({floorTicks, r.LapStartTick, r.LastHeardTick});
     }
-    const std::int64_t real = (c.svc.wall.RealNowMs() - c.st.TickZeroRealMs) * 1'000'000LL;
-    return std::max(real, floorTicks * periodNs);
+    const bool sameOrigin =
+        !c.st.TickZeroClockId.empty() && c.st.TickZeroClockId == c.svc.mono.OriginId();
+    const std::int64_t elapsed = sameOrigin
+                                     ? c.svc.mono.NowNs() - c.st.TickZeroMonoNs
+                                     : (c.svc.wall.RealNowMs() - c.st.TickZeroRealMs) * 1'000'000LL;
+    return std::max(elapsed, floorTicks * periodNs);
 }
 
 }  // namespace
@@ -58,9 +65,10 @@ void StartConsoleTimer(Console& c, TimerKey key) {
 }
 
 void ResumeServices(Console& c, const RunningServices& s) {
-    if (s.clockRunning)
+    if (s.clockRunning) {
         c.ticks.Resume(c.clock.TicksPerSecond, ElapsedNs(c, s));
-    else
+        NoteTickZeroOrigin(c);  // the next restart counts on from this one's origin
+    } else
         c.ticks.Hold(s.heldTicks);
 
     std::vector<std::string> bindFailures;

@@ -112,7 +112,9 @@ class FakeWallClock : public WallClock {
 class FakeMonotonic : public MonotonicClock {
   public:
     std::atomic<std::int64_t> ns{1'000'000'000};
+    std::string originId;  // none unless a test sets one
     std::int64_t NowNs() const override { return ns; }
+    std::string OriginId() const override { return originId; }
     void AdvanceMs(std::int64_t ms) { ns += ms * 1'000'000; }
 };
 

@@ -261,6 +261,66 @@ TEST(Journal, TheLapInProgressIsTimedAcrossTheRestart) {
     }
 }
 
+// A restart while the monotonic clock keeps its origin counts on from tick 0's instant on it,
+// so a wall clock stepped meanwhile lengthens no lap. After the machine started again the wall
+// clock is all there is; the restart after that is exact again, from the new origin.
+TEST(Journal, ARestartOnTheSameClockTimesTheOpenLapWhateverTheWallClockDid) {
+    struct Restart {
+        const char* originId;     // the monotonic clock's after the restart
+        std::int64_t downMs;      // from the crash to the restart
+        std::int64_t wallStepMs;  // what the wall clock was moved by besides
+    };
+    struct Case {
+        const char* what;
+        std::vector<Restart> restarts;
+        std::int64_t expectedTicks;  // of the lap open across them
+    };
+    // Lap 1 is recorded at 32 s, the crash comes at 45 s, the car is back 20 s after the last
+    // restart: the lap is 33 s plus the downtimes, plus the step of a restart that had only
+    // the wall clock to go by.
+    const Case cases[] = {
+        {"same clock, wall stepped 65 ms on", {{"boot-a", 5'000, 65}}, 38'000},
+        {"same clock, wall set back an hour", {{"boot-a", 5'000, -3'600'000}}, 38'000},
+        {"same clock, twice, wall stepped each time",
+         {{"boot-a", 5'000, 40}, {"boot-a", 3'000, -30}},
+         41'000},
+        {"the machine started again", {{"boot-b", 5'000, 65}}, 38'065},
+        {"then a restart on the new clock",
+         {{"boot-b", 5'000, 65}, {"boot-b", 3'000, 500}},
+         41'065},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        TempFolder dir;
+        JournalRig rig(dir.File("j.db"));
+        rig.mono.originId = "boot-a";
+        rig.PrepareRace();
+        rig.Start();
+        rig.DriveLaps(0, 1, 1'000, kLap);
+        rig.AtTick(45'000);
+        rig.Tick(0);
+        std::int64_t realMs = rig.wall.realMs + 45'000;
+        std::int64_t monoNs = rig.mono.ns;
+        std::string originId = rig.mono.originId;
+        std::unique_ptr<RestartedConsole> back;
+        for (const Restart& r : k.restarts) {
+            realMs += r.downMs + r.wallStepMs;
+            back = std::make_unique<RestartedConsole>(rig.path, realMs);
+            back->mono.originId = r.originId;
+            if (r.originId == originId) back->mono.ns = monoNs + r.downMs * 1'000'000;
+            ASSERT_TRUE(back->restored.ok);
+            back->Resume();
+            back->console.CommitJournal();
+            monoNs = back->mono.ns;
+            originId = r.originId;
+        }
+        back->mono.AdvanceMs(20'000);
+        EXPECT_TRUE(back->timers.Fire(TimerKey{TimerId::Lap, 0}));
+        EXPECT_TRUE(back->net.Deliver(CarSocket(0), "001"));
+        EXPECT_EQ(back->panel(0).Spd_LapTime.Cell(2, 4), std::to_string(k.expectedTicks));
+    }
+}
+
 // Checkpoints run on their own thread while the race goes on, and lose nothing.
 TEST(Journal, CheckpointsRunBesideTheRaceAndLoseNothing) {
     TempFolder dir;
@@ -346,7 +406,7 @@ TEST(Journal, EveryPartOfTheStateIsAccountedFor) {
     EXPECT_EQ(sizeof(RunnerState), 472u) << "RunnerState changed: see console_image.cpp";
     EXPECT_EQ(sizeof(PanelState), 1936u) << "PanelState changed: see console_image.cpp";
     EXPECT_EQ(sizeof(MainFrameState), 1896u) << "MainFrameState changed: see console_image.cpp";
-    EXPECT_EQ(sizeof(ConsoleState), 11216u) << "ConsoleState changed: see console_image.cpp";
+    EXPECT_EQ(sizeof(ConsoleState), 11256u) << "ConsoleState changed: see console_image.cpp";
     EXPECT_EQ(sizeof(MeasureSettings), 176u) << "MeasureSettings changed: see console_image.cpp";
 }
 
