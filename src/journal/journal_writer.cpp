@@ -111,6 +111,12 @@ void JournalWriter::Run() {
             onDurable_(durable);
             lock.lock();
         }
+        if (!batches.empty() && !finish) {
+            // The replies are out: the next write's log pages are read in meanwhile.
+            lock.unlock();
+            journal_->WarmLog();
+            lock.lock();
+        }
         if (stop_ && queue_.empty()) return;
     }
 }

@@ -31,8 +31,10 @@ constexpr int kCommitCheckpointFactor = 4;
 constexpr int kMaxGridRows = 1'000'000;
 constexpr std::size_t kMaxProblemsKept = 50;
 
-int CountWalFrames(void* frames, sqlite3*, const char*, int n) {
-    *static_cast<int*>(frames) = n;
+template <typename Count>
+int CountWalFrames(void* count, sqlite3*, const char*, int n) {
+    static_cast<Count*>(count)->inLog = n;
+    static_cast<Count*>(count)->sinceRequest = n;
     return SQLITE_OK;
 }
 
@@ -98,7 +100,8 @@ bool SqliteJournal::OpenFile(bool create) {
 }
 
 bool SqliteJournal::Prepare() {
-    sqlite3_wal_hook(db_.handle(), &CountWalFrames, &walFrames_);
+    sqlite3_wal_hook(db_.handle(), &CountWalFrames<LogCount>, &logCount_);
+    pageSize_ = static_cast<int>(db_.QueryInt("PRAGMA page_size").value_or(4096));
     const bool ok =
         UpgradeJournalSchema(db_) &&
         putTraffic_.Prepare(
@@ -116,6 +119,8 @@ bool SqliteJournal::Prepare() {
     // The checkpointer's connection is opened now, beside this one, and both must be on the
     // file this one was opened on: it never reaches a file that replaced the journal later.
     checkpointer_ = std::make_unique<JournalCheckpointer>(path_);
+    warmer_ = std::make_unique<LogWarmer>(path_ + "-wal");
+    warmedCheckpoints_ = 0;
     if (!checkpointer_->IsOpen()) {
         Fault(checkpointer_->Error());
         return false;
@@ -129,6 +134,7 @@ bool SqliteJournal::Prepare() {
 
 void SqliteJournal::CloseFile() {
     checkpointer_.reset();
+    warmer_.reset();
     for (SqliteStatement* s :
          {&putField_, &putCell_, &dropCell_, &dropRows_, &dropGrid_, &putTraffic_})
         s->Finalize();
@@ -404,9 +410,17 @@ void SqliteJournal::AdoptGrid(std::size_t k) {
 }
 
 void SqliteJournal::Checkpoint(int minFrames) {
-    if (walFrames_ < minFrames || !checkpointer_) return;
+    if (logCount_.sinceRequest < minFrames || !checkpointer_) return;
     checkpointer_->Request();
-    walFrames_ = 0;  // the next commit tells how long the log is then
+    logCount_.sinceRequest = 0;  // the next commit tells how long the log is then
+}
+
+void SqliteJournal::WarmLog() {
+    if (mode_ != Mode::Open || !warmer_ || !checkpointer_) return;
+    // A checkpoint done since the last call has let the log start over from its beginning.
+    const int done = checkpointer_->Done();
+    warmer_->Ahead(logCount_.inLog, pageSize_, done != warmedCheckpoints_);
+    warmedCheckpoints_ = done;
 }
 
 std::string SqliteJournal::Finish() {

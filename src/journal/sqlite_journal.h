@@ -19,6 +19,7 @@
 #include "journal/console_image.h"
 #include "journal/file_system.h"
 #include "journal/journal_checkpointer.h"
+#include "journal/log_warmer.h"
 #include "journal/sqlite_db.h"
 #include "journal/traffic_record.h"
 
@@ -102,6 +103,9 @@ class SqliteJournal final : public RaceJournal {
     void WaitForCheckpoints() {
         if (checkpointer_) checkpointer_->WaitIdle();
     }
+    // Brings the part of the log the next commits will write into the system's cache, without
+    // waiting for it (LogWarmer). For the writer's thread once a write's replies have gone.
+    void WarmLog();
 
   private:
     enum class Mode { Idle, Open, Faulted, Finished };
@@ -166,7 +170,14 @@ class SqliteJournal final : public RaceJournal {
     std::int64_t retryNs_ = 30'000'000'000;
     std::int64_t retryAtNs_ = 0;
     std::int64_t lastRunningNs_ = 0;
-    int walFrames_ = 0;
+    // Frames in the log after the last commit (the WAL hook's count), and that count as it
+    // stands since the last checkpoint was asked for.
+    struct LogCount {
+        int inLog = 0;
+        int sinceRequest = 0;
+    } logCount_;
+    int pageSize_ = 4096;
+    int warmedCheckpoints_ = 0;
     int checkpointFrames_ = 1000;
     std::uint64_t writes_ = 0;
     // When the oldest durable change not yet synced was written.
@@ -179,6 +190,7 @@ class SqliteJournal final : public RaceJournal {
     std::vector<TrafficRecord> traffic_;
     std::function<RunningServices()> servicesSource_;
     std::unique_ptr<JournalCheckpointer> checkpointer_;  // while the file is open
+    std::unique_ptr<LogWarmer> warmer_;                  // while the file is open
     FileSystem* files_ = &PosixFileSystem();
 };
 
