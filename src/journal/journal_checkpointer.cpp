@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-JournalCheckpointer::JournalCheckpointer(const std::string& path) {
+JournalCheckpointer::JournalCheckpointer(const std::string& path) : warmer_(path + "-wal") {
     // SQLite opens the log and its index by name at the first read: one read now, so that all
     // three files are the ones at the path now, never a log put there later.
     // The journal's own settings: a checkpoint with synchronous=FULL syncs the file before the
@@ -15,6 +15,8 @@ JournalCheckpointer::JournalCheckpointer(const std::string& path) {
     if (!open_) {
         error_ = db_.Error();
         db_.Close();
+    } else {
+        pageSize_ = static_cast<int>(db_.QueryInt("PRAGMA page_size").value_or(4096));
     }
     thread_ = std::thread([this] { Run(); });
 }
@@ -62,6 +64,7 @@ void JournalCheckpointer::Run() {
                            ? sqlite3_wal_checkpoint_v2(db_.handle(), nullptr,
                                                        SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr)
                            : SQLITE_CANTOPEN;
+        if (rc == SQLITE_OK) warmer_.Ahead(0, pageSize_);
         {
             std::lock_guard lock(mutex_);
             if (rc == SQLITE_OK) ++done_;

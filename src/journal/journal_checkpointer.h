@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "journal/log_warmer.h"
 #include "journal/sqlite_db.h"
 
 namespace velmora {
@@ -37,6 +38,10 @@ class JournalCheckpointer {
     void Run();
 
     SqliteDb db_;  // used by the thread only once it runs
+    // After a checkpoint the next commit writes the log from its start again, pages the
+    // checkpoint may not have read (it reads only each page's latest frame): read in here.
+    LogWarmer warmer_;
+    int pageSize_ = 4096;
     bool open_ = false;
     std::string error_;
     mutable std::mutex mutex_;

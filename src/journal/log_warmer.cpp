@@ -13,16 +13,10 @@ constexpr std::int64_t kFrameHeaderBytes = 24;
 
 }  // namespace
 
-std::vector<LogRange> LogRangesAhead(int frames, int pageSize, bool rewound) {
+LogRange LogRangeAhead(int frames, int pageSize) {
     if (pageSize <= 0 || frames < 0) return {};
     const std::int64_t frameBytes = kFrameHeaderBytes + pageSize;
-    const std::int64_t ahead = kLogWarmFrames * frameBytes;
-    const std::int64_t end = kLogHeaderBytes + frames * frameBytes;
-    if (!rewound) return {{end, ahead}};
-    // The start again, and the end too: a checkpoint that could not copy every frame (a
-    // reader still on them) leaves the log to go on growing.
-    if (end <= kLogHeaderBytes + ahead) return {{0, end + ahead}};
-    return {{0, kLogHeaderBytes + ahead}, {end, ahead}};
+    return {kLogHeaderBytes + frames * frameBytes, kLogWarmFrames * frameBytes};
 }
 
 LogWarmer::~LogWarmer() {
@@ -46,11 +40,11 @@ bool LogWarmer::Open() {
     return true;
 }
 
-void LogWarmer::Ahead(int frames, int pageSize, bool rewound) {
-    if (!Open()) return;
+void LogWarmer::Ahead(int frames, int pageSize) {
+    const LogRange r = LogRangeAhead(frames, pageSize);
+    if (r.length == 0 || !Open()) return;
     // Only a hint: the kernel starts the reads of pages it does not hold and returns.
-    for (const LogRange& r : LogRangesAhead(frames, pageSize, rewound))
-        ::posix_fadvise(fd_, r.offset, r.length, POSIX_FADV_WILLNEED);
+    ::posix_fadvise(fd_, r.offset, r.length, POSIX_FADV_WILLNEED);
 }
 
 }  // namespace velmora

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace velmora {
 
@@ -26,10 +25,10 @@ struct LogRange {
 // 20 frames, with the padding after its last one).
 inline constexpr int kLogWarmFrames = 128;
 
-// What the next commits write after one that left `frames` frames of `pageSize` in the log:
-// the frames after them, and, once a checkpoint has copied the log back (`rewound`), its
-// header and first frames too, where writing starts again.
-std::vector<LogRange> LogRangesAhead(int frames, int pageSize, bool rewound);
+// What the next commits write after one that left `frames` frames of `pageSize` in the log
+// (empty for no page size). With 0 frames, the log's start, where writing begins again once a
+// checkpoint has copied the whole log back.
+LogRange LogRangeAhead(int frames, int pageSize);
 
 class LogWarmer {
   public:
@@ -38,10 +37,9 @@ class LogWarmer {
     LogWarmer(const LogWarmer&) = delete;
     LogWarmer& operator=(const LogWarmer&) = delete;
 
-    // Asks the kernel to read the ranges of LogRangesAhead into its cache without waiting for
-    // them. Nothing happens while the log does not exist; a log deleted and made again is
-    // opened anew.
-    void Ahead(int frames, int pageSize, bool rewound);
+    // Asks the kernel to read LogRangeAhead into its cache without waiting for it. Nothing
+    // happens while the log does not exist; a log deleted and made again is opened anew.
+    void Ahead(int frames, int pageSize);
 
   private:
     bool Open();

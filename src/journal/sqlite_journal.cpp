@@ -120,7 +120,6 @@ bool SqliteJournal::Prepare() {
     // file this one was opened on: it never reaches a file that replaced the journal later.
     checkpointer_ = std::make_unique<JournalCheckpointer>(path_);
     warmer_ = std::make_unique<LogWarmer>(path_ + "-wal");
-    warmedCheckpoints_ = 0;
     if (!checkpointer_->IsOpen()) {
         Fault(checkpointer_->Error());
         return false;
@@ -416,11 +415,8 @@ void SqliteJournal::Checkpoint(int minFrames) {
 }
 
 void SqliteJournal::WarmLog() {
-    if (mode_ != Mode::Open || !warmer_ || !checkpointer_) return;
-    // A checkpoint done since the last call has let the log start over from its beginning.
-    const int done = checkpointer_->Done();
-    warmer_->Ahead(logCount_.inLog, pageSize_, done != warmedCheckpoints_);
-    warmedCheckpoints_ = done;
+    // The log's start, where writing begins again after a checkpoint, is the checkpointer's.
+    if (mode_ == Mode::Open && warmer_) warmer_->Ahead(logCount_.inLog, pageSize_);
 }
 
 std::string SqliteJournal::Finish() {

@@ -177,7 +177,6 @@ class SqliteJournal final : public RaceJournal {
         int sinceRequest = 0;
     } logCount_;
     int pageSize_ = 4096;
-    int warmedCheckpoints_ = 0;
     int checkpointFrames_ = 1000;
     std::uint64_t writes_ = 0;
     // When the oldest durable change not yet synced was written.
