@@ -164,7 +164,7 @@ struct ConsoleState {
     std::int16_t LastMeasuredSlot = -1;
     LocalTime MeasureStartTime{};
     // Real time of tick 0 of the last measurement started (ms since the Unix epoch): a run
-    // brought back after a restart of the program counts its ticks on from it.
+    // brought back after the machine started again counts its ticks on from it.
     std::int64_t TickZeroRealMs = 0;
     // The same instant on the monotonic clock, and that clock's origin: a restart on the same
     // origin counts on from it exactly, whatever the wall clock was set to or slewed by since.

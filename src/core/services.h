@@ -95,7 +95,7 @@ class DatagramService {
 };
 
 // The local wall clock, read for times of day and dates the crew sees, and to carry the tick
-// counter of a running measurement across a restart of the program.
+// counter of a running measurement across a restart of the machine.
 class WallClock {
   public:
     virtual ~WallClock() = default;
