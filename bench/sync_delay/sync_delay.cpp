@@ -55,7 +55,7 @@ TraceLine g_trace[kMaxTrace];
 
 void Trace(int fd, std::int64_t startNs, std::int64_t tookNs) {
     static const char* path = std::getenv("VELMORA_SYNC_TRACE");
-    if (!path) return;
+    if (!path || !*path) return;  // unset or empty: no trace
     const std::size_t k = g_traced.fetch_add(1, std::memory_order_relaxed);
     if (k >= kMaxTrace) return;
     TraceLine& t = g_trace[k];
@@ -74,7 +74,7 @@ void Trace(int fd, std::int64_t startNs, std::int64_t tookNs) {
 
 void WriteTrace() {
     const char* path = std::getenv("VELMORA_SYNC_TRACE");
-    if (!path) return;
+    if (!path || !*path) return;
     FILE* f = std::fopen(path, "a");
     if (!f) return;
     const std::size_t n = std::min(g_traced.load(), kMaxTrace);

@@ -1,11 +1,14 @@
 #include "journal/journal_checkpointer.h"
 
+#include <utility>
+
 #include "core/thread_priority.h"
 #include "journal/journal_file.h"
 
 namespace velmora {
 
-JournalCheckpointer::JournalCheckpointer(const std::string& path) : warmer_(path + "-wal") {
+JournalCheckpointer::JournalCheckpointer(const std::string& path, std::function<void()> emptied)
+    : warmer_(path + "-wal"), emptied_(std::move(emptied)) {
     // SQLite opens the log and its index by name at the first read: one read now, so that all
     // three files are the ones at the path now, never a log put there later.
     // The journal's own settings: a checkpoint with synchronous=FULL syncs the file before the
@@ -60,11 +63,12 @@ void JournalCheckpointer::Run() {
         }
         // A failure is left to the console's own connection to notice and report; the log
         // simply waits for the next request.
-        const int rc = open_
-                           ? sqlite3_wal_checkpoint_v2(db_.handle(), nullptr,
-                                                       SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr)
-                           : SQLITE_CANTOPEN;
+        int inLog = -1, copied = -1;
+        const int rc = open_ ? sqlite3_wal_checkpoint_v2(db_.handle(), nullptr,
+                                                         SQLITE_CHECKPOINT_PASSIVE, &inLog, &copied)
+                             : SQLITE_CANTOPEN;
         if (rc == SQLITE_OK) warmer_.Ahead(0, pageSize_);
+        if (rc == SQLITE_OK && inLog > 0 && copied == inLog && emptied_) emptied_();
         {
             std::lock_guard lock(mutex_);
             if (rc == SQLITE_OK) ++done_;

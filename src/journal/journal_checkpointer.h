@@ -5,6 +5,7 @@
 // wait for (a car's datagram handled that much later is a lap timed that much longer).
 // SQLite lets a passive checkpoint run while the console's connection goes on committing.
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,7 +20,9 @@ class JournalCheckpointer {
     // Opens the connection at once, on the caller's thread, right beside the caller's own: the
     // caller then checks that the file at the path is still the one it opened, so a file that
     // replaced the journal later is never checkpointed. IsOpen() says whether it could.
-    explicit JournalCheckpointer(const std::string& path);
+    // `emptied` runs on the checkpointer's thread after each checkpoint that copied the whole
+    // log back: the next commit then starts the log over, and syncs its new start first.
+    explicit JournalCheckpointer(const std::string& path, std::function<void()> emptied = {});
     // Waits for a checkpoint under way, then ends the thread.
     ~JournalCheckpointer();
     JournalCheckpointer(const JournalCheckpointer&) = delete;
@@ -41,6 +44,7 @@ class JournalCheckpointer {
     // After a checkpoint the next commit writes the log from its start again, pages the
     // checkpoint may not have read (it reads only each page's latest frame): read in here.
     LogWarmer warmer_;
+    std::function<void()> emptied_;
     int pageSize_ = 4096;
     bool open_ = false;
     std::string error_;

@@ -10,6 +10,13 @@ JournalWriter::JournalWriter(std::string path, SqliteJournal::Report report, Wal
       mirror_(std::make_unique<Console>(Services{*null_, *null_, *null_, wall, mono})),
       journal_(std::make_unique<SqliteJournal>(*mirror_, std::move(path), std::move(report))) {
     journal_->SetServicesSource([this] { return services_; });
+    journal_->SetLogEmptiedHandler([this] {
+        {
+            std::lock_guard lock(mutex_);
+            startOver_ = true;
+        }
+        wake_.notify_one();
+    });
 }
 
 JournalWriter::~JournalWriter() {
@@ -22,6 +29,8 @@ JournalWriter::~JournalWriter() {
         thread_.join();
     }
     mirror_->journal = nullptr;
+    // Its checkpointer's thread calls back into this writer: ended while the writer is whole.
+    journal_.reset();
 }
 
 void JournalWriter::Start(std::function<void(JournalTicket)> durable) {
@@ -79,7 +88,9 @@ JournalTicket JournalWriter::Durable() const {
 void JournalWriter::Drain() {
     Wake();
     std::unique_lock lock(mutex_);
-    written_.wait(lock, [this] { return (queue_.empty() && !busy_) || !thread_.joinable(); });
+    written_.wait(lock, [this] {
+        return (queue_.empty() && !busy_ && !startOver_ && !startingOver_) || !thread_.joinable();
+    });
 }
 
 void JournalWriter::Run() {
@@ -88,10 +99,15 @@ void JournalWriter::Run() {
     // cores). Its work is short and comes a few times a second, so the engine loses little.
     std::unique_lock lock(mutex_);
     while (true) {
-        wake_.wait(lock, [this] { return stop_ || !queue_.empty() || (finish_ && !finished_); });
+        wake_.wait(lock, [this] {
+            return stop_ || !queue_.empty() || (finish_ && !finished_) || startOver_;
+        });
         std::vector<Batch> batches;
         batches.swap(queue_);
         const bool finish = finish_ && !finished_;
+        const bool startOver = startOver_ && !finish;
+        startingOver_ = startOver;
+        startOver_ = false;
         busy_ = true;
         lock.unlock();
         if (!batches.empty()) Write(batches);
@@ -111,11 +127,17 @@ void JournalWriter::Run() {
             onDurable_(durable);
             lock.lock();
         }
-        if (!batches.empty() && !finish) {
-            // The replies are out: the next write's log pages are read in meanwhile.
+        if ((!batches.empty() || startOver) && !finish) {
+            // The replies are out. A log a checkpoint emptied is started over now, while no lap
+            // waits, and the next write's log pages are read in meanwhile.
             lock.unlock();
+            if (startOver) journal_->StartLogOver();
             journal_->WarmLog();
             lock.lock();
+        }
+        if (startingOver_) {
+            startingOver_ = false;
+            written_.notify_all();
         }
         if (stop_ && queue_.empty()) return;
     }

@@ -64,7 +64,8 @@ class JournalWriter {
     // The last snapshot written (or found nothing to write). A snapshot waited for is synced
     // by then, with every write before it.
     JournalTicket Durable() const;
-    // Waits until everything handed over so far is written.
+    // Waits until everything handed over so far is written (and the log started over, when a
+    // checkpoint asked for it).
     void Drain();
 
   private:
@@ -81,6 +82,8 @@ class JournalWriter {
     std::condition_variable written_;
     std::vector<Batch> queue_;
     bool busy_ = false;
+    bool startOver_ = false;  // a checkpoint emptied the log (SqliteJournal::StartLogOver)
+    bool startingOver_ = false;
     bool finish_ = false;
     bool finished_ = false;
     std::string finishMessage_;

@@ -118,7 +118,7 @@ bool SqliteJournal::Prepare() {
     }
     // The checkpointer's connection is opened now, beside this one, and both must be on the
     // file this one was opened on: it never reaches a file that replaced the journal later.
-    checkpointer_ = std::make_unique<JournalCheckpointer>(path_);
+    checkpointer_ = std::make_unique<JournalCheckpointer>(path_, logEmptied_);
     warmer_ = std::make_unique<LogWarmer>(path_ + "-wal");
     if (!checkpointer_->IsOpen()) {
         Fault(checkpointer_->Error());
@@ -417,6 +417,24 @@ void SqliteJournal::Checkpoint(int minFrames) {
 void SqliteJournal::WarmLog() {
     // The log's start, where writing begins again after a checkpoint, is the checkpointer's.
     if (mode_ == Mode::Open && warmer_) warmer_->Ahead(logCount_.inLog, pageSize_);
+}
+
+void SqliteJournal::StartLogOver() {
+    if (mode_ != Mode::Open) return;
+    // A row of its own, whose value changes each time: what else waits may be nothing at all,
+    // and a write that changes no page never reaches the log. Not synced: SQLite syncs the
+    // log's new start itself, and nothing here needs more.
+    ++logStarts_;
+    bool ok = db_.Exec("PRAGMA synchronous=NORMAL") &&
+              db_.Exec("INSERT OR REPLACE INTO meta VALUES ('log started over', '" +
+                       std::to_string(logStarts_) + "')");
+    std::string error = ok ? std::string() : db_.Error();
+    // Every other write relies on FULL unless it says otherwise.
+    if (!db_.Exec("PRAGMA synchronous=FULL") && ok) {
+        ok = false;
+        error = db_.Error();
+    }
+    if (!ok) Fault(error);
 }
 
 std::string SqliteJournal::Finish() {

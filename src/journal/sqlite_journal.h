@@ -106,6 +106,13 @@ class SqliteJournal final : public RaceJournal {
     // Brings the part of the log the next commits will write into the system's cache, without
     // waiting for it (LogWarmer). For the writer's thread once a write's replies have gone.
     void WarmLog();
+    // Runs on the checkpointer's thread after a checkpoint that emptied the log. Set before the
+    // file is opened.
+    void SetLogEmptiedHandler(std::function<void()> emptied) { logEmptied_ = std::move(emptied); }
+    // After the log was emptied, the next commit starts it over and syncs its start before its
+    // own frames: two syncs. This starts it over with a small write nobody waits for (meta
+    // 'log started over', counting), so that a lap's commit is not the one to pay for it.
+    void StartLogOver();
 
   private:
     enum class Mode { Idle, Open, Faulted, Finished };
@@ -188,6 +195,8 @@ class SqliteJournal final : public RaceJournal {
     SqliteStatement putField_, putCell_, dropCell_, dropRows_, dropGrid_, putTraffic_;
     std::vector<TrafficRecord> traffic_;
     std::function<RunningServices()> servicesSource_;
+    std::function<void()> logEmptied_;
+    std::uint64_t logStarts_ = 0;
     std::unique_ptr<JournalCheckpointer> checkpointer_;  // while the file is open
     std::unique_ptr<LogWarmer> warmer_;                  // while the file is open
     FileSystem* files_ = &PosixFileSystem();

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/temp_folder.h"
@@ -188,6 +190,44 @@ TEST(JournalWriter, TheSilenceStepIsSyncedByTheLapItOpensOrWithinTwoSeconds) {
     EXPECT_EQ(gate.Syncs(), syncs + 1);
     at(17'200);
     EXPECT_EQ(gate.Syncs(), syncs + 2);
+}
+
+// A checkpoint that emptied the log has the writer start it over at once, before any lap's
+// commit comes to do it with a second sync.
+TEST(JournalWriter, AfterACheckpointTheNextLapsCommitSyncsOnce) {
+    TempFolder dir;
+    std::atomic<std::thread::id> writerThread{};
+    std::atomic<int> syncs{0};
+    ScopedDiskFaults faults({.onLogSync = [&] {
+        if (std::this_thread::get_id() == writerThread.load()) ++syncs;
+    }});
+    EngineRig r({0});
+    JournalWriter writer(
+        dir.File("VelmoraJournal.db"), [](const std::string&, MessageIcon) {}, r.wall, r.mono);
+    writer.journal().SetCheckpointFrames(4);
+    writer.Start([&](JournalTicket) {
+        writerThread = std::this_thread::get_id();
+        r.engine->Wake();
+    });
+    r.engine->SetJournal(&writer);
+    const auto at = [&](std::int64_t ms) {
+        r.RoundAt(ms);
+        writer.Drain();
+    };
+    r.Start();
+    r.Car(0, "000", 100);
+    at(200);
+    at(10'200);  // out on lap 1; the heartbeat asks for a checkpoint
+    writer.journal().WaitForCheckpoints();
+    writer.Drain();
+    ASSERT_GT(writer.journal().Checkpoints(), 0);
+
+    syncs = 0;
+    r.Car(0, "000", 10'500);
+    at(10'501);
+    EXPECT_EQ(syncs.load(), 1);
+    at(10'502);
+    EXPECT_EQ(r.LastReply(0).substr(0, 4), "N001");
 }
 
 }  // namespace
