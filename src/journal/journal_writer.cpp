@@ -44,6 +44,7 @@ void JournalWriter::Submit(Batch b, bool wake) {
         queue_.push_back(std::move(b));
         if (!wake) return;
         ++wakes_;
+        writeWanted_ = true;
     }
     wake_.notify_one();
 }
@@ -53,6 +54,7 @@ void JournalWriter::Wake() {
         std::lock_guard lock(mutex_);
         if (queue_.empty()) return;
         ++wakes_;
+        writeWanted_ = true;
     }
     wake_.notify_one();
 }
@@ -100,11 +102,14 @@ void JournalWriter::Run() {
     std::unique_lock lock(mutex_);
     while (true) {
         wake_.wait(lock, [this] {
-            return stop_ || !queue_.empty() || (finish_ && !finished_) || startOver_;
+            return stop_ || writeWanted_ || (finish_ && !finished_) || startOver_;
         });
-        std::vector<Batch> batches;
-        batches.swap(queue_);
         const bool finish = finish_ && !finished_;
+        // Batches handed over without a wake-up wait for one (the engine's gap), even when the
+        // log's start-over wakes the writer meanwhile.
+        std::vector<Batch> batches;
+        if (writeWanted_ || stop_ || finish) batches.swap(queue_);
+        writeWanted_ = false;
         const bool startOver = startOver_ && !finish;
         startingOver_ = startOver;
         startOver_ = false;

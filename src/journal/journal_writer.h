@@ -82,7 +82,8 @@ class JournalWriter {
     std::condition_variable written_;
     std::vector<Batch> queue_;
     bool busy_ = false;
-    bool startOver_ = false;  // a checkpoint emptied the log (SqliteJournal::StartLogOver)
+    bool writeWanted_ = false;  // a Submit or Wake asked for the queue to be written
+    bool startOver_ = false;    // a checkpoint emptied the log (SqliteJournal::StartLogOver)
     bool startingOver_ = false;
     bool finish_ = false;
     bool finished_ = false;
